@@ -1,0 +1,42 @@
+# Fails unless the library's defined dynamic symbols are exactly the
+# documented entry points. Run with -DLIB=... -DNM=... -DREADELF=...
+# -DEXPECTED=... (one demangled signature per line).
+execute_process(COMMAND ${NM} -D --defined-only -C ${LIB}
+  OUTPUT_VARIABLE nm_out RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "nm failed on ${LIB}")
+endif()
+string(REPLACE "\n" ";" lines "${nm_out}")
+set(actual "")
+foreach(line IN LISTS lines)
+  # "<address> <type> <name>"; the version node itself is an absolute symbol.
+  string(REGEX REPLACE "@@?[A-Z0-9_.]+$" "" line "${line}")
+  if(line MATCHES "^[0-9a-fA-F]+ ([A-Za-z]) (.*)$")
+    if(NOT CMAKE_MATCH_1 STREQUAL "A")
+      list(APPEND actual "${CMAKE_MATCH_2}")
+    endif()
+  endif()
+endforeach()
+file(STRINGS ${EXPECTED} expected)
+list(SORT actual)
+list(SORT expected)
+set(missing ${expected})
+list(REMOVE_ITEM missing ${actual})
+set(unexpected ${actual})
+list(REMOVE_ITEM unexpected ${expected})
+if(missing OR unexpected)
+  string(REPLACE ";" "\n  " m "${missing}")
+  string(REPLACE ";" "\n  " u "${unexpected}")
+  message(FATAL_ERROR "exported symbols differ\nmissing:\n  ${m}\nunexpected:\n  ${u}")
+endif()
+list(LENGTH actual count)
+message(STATUS "${count} exported symbols, as documented")
+
+# The library links no BLAS: cblas_* stay undefined for the host to resolve.
+execute_process(COMMAND ${READELF} -d ${LIB} OUTPUT_VARIABLE dyn)
+if(dyn MATCHES "NEEDED[^\n]*(blas|lapack)")
+  message(FATAL_ERROR "${LIB} must not link a BLAS:\n${dyn}")
+endif()
+if(NOT dyn MATCHES "SONAME[^\n]*\\[libzelvan\\.so\\.1\\]")
+  message(FATAL_ERROR "${LIB} lacks SONAME libzelvan.so.1")
+endif()

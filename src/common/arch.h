@@ -1,0 +1,32 @@
+// The one place that picks the per-architecture kernels.
+//
+// Every kernel family declares the same functions in namespace `neon`
+// (AArch64 Advanced SIMD intrinsics) and namespace `portable` (plain
+// branch-free C++ that the compiler vectorises). Operator code calls
+// `arch::`, which names the variant this build runs; tests can drive both.
+#ifndef ZELVAN_COMMON_ARCH_H_
+#define ZELVAN_COMMON_ARCH_H_
+
+namespace zelvan {
+namespace neon {}
+namespace portable {}
+
+#if defined(__aarch64__) && defined(__ARM_NEON)
+#define ZELVAN_HAVE_NEON 1
+namespace arch = neon;
+#else
+#define ZELVAN_HAVE_NEON 0
+namespace arch = portable;
+#endif
+}  // namespace zelvan
+
+// Portable kernels are also built for a wider x86-64 level and picked at
+// load time (ifunc), so a plain x86-64 build still runs AVX2/FMA code on
+// machines that have it. Both clones compute the same bits.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(ZELVAN_NO_CLONES)
+#define ZELVAN_PORTABLE_CLONES __attribute__((target_clones("arch=x86-64-v3", "default")))
+#else
+#define ZELVAN_PORTABLE_CLONES
+#endif
+
+#endif  // ZELVAN_COMMON_ARCH_H_

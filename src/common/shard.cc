@@ -1,0 +1,69 @@
+#include "common/shard.h"
+
+#include <algorithm>
+#include <climits>
+#include <future>
+#include <vector>
+
+#include "common/thread_pool.h"
+
+namespace zelvan {
+namespace {
+
+// Block i starts at i * block; late empty blocks may start past total, and
+// the product saturates rather than overflow.
+long BlockStart(int i, long block) { return i > LONG_MAX / block ? LONG_MAX : i * block; }
+
+long BlockEnd(long start, long block, long total) {
+  return start < total ? start + std::min(block, total - start) : total;
+}
+
+void WaitAll(std::vector<std::future<void>>& futures) noexcept {
+  for (std::future<void>& future : futures) {
+    future.wait();
+  }
+}
+
+}  // namespace
+
+void Shard(int numThreads, long total, const std::function<void(long, long)>& fn) {
+  if (numThreads <= 0 || total <= 0) {
+    return;
+  }
+  if (static_cast<long>(numThreads) > total) {
+    numThreads = static_cast<int>(total);
+  }
+  // Ceiling without forming total + numThreads - 1, which can overflow.
+  const long block = total / numThreads + (total % numThreads != 0 ? 1 : 0);
+
+  ThreadPool* pool = ThreadPool::GetInstance();
+  if (pool == nullptr) {
+    // Unreachable through Find, which obtains the pool first; running the
+    // blocks here keeps the contract (each block once, all done on return).
+    for (int i = 0; i < numThreads; ++i) {
+      const long start = BlockStart(i, block);
+      try {
+        fn(start, BlockEnd(start, block, total));
+      } catch (...) {
+      }
+    }
+    return;
+  }
+
+  std::vector<std::future<void>> futures;
+  futures.reserve(static_cast<size_t>(numThreads));
+  try {
+    for (int i = 0; i < numThreads; ++i) {
+      const long start = BlockStart(i, block);
+      const long end = BlockEnd(start, block, total);
+      futures.push_back(pool->Enqueue([fn, start, end] { fn(start, end); }));
+    }
+  } catch (...) {
+    // Queued blocks hold copies of fn that may refer to the caller's frame.
+    WaitAll(futures);
+    throw;
+  }
+  WaitAll(futures);
+}
+
+}  // namespace zelvan

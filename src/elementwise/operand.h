@@ -1,0 +1,37 @@
+// An operand of a broadcast form: an array, or a scalar seen as an array
+// whose every element is the same. Kernels are written once over these.
+#ifndef ZELVAN_ELEMENTWISE_OPERAND_H_
+#define ZELVAN_ELEMENTWISE_OPERAND_H_
+
+#include <cstddef>
+
+namespace zelvan {
+
+template <class T>
+struct ArrayOperand {
+  const T* data;
+  T operator[](size_t i) const { return data[i]; }
+  const T* At(size_t i) const { return data + i; }
+};
+
+template <class T>
+struct ScalarOperand {
+  T value;
+  T operator[](size_t /*i*/) const { return value; }
+  // Nothing to prefetch for a scalar.
+  const T* At(size_t /*i*/) const { return nullptr; }
+};
+
+template <class T>
+ArrayOperand<T> Operand(const T* p) { return {p}; }
+template <class T>
+ScalarOperand<T> Operand(T v) { return {v}; }
+
+template <class T>
+bool IsNull(const T* p) { return p == nullptr; }
+template <class T>
+bool IsNull(T /*scalar*/) { return false; }
+
+}  // namespace zelvan
+
+#endif  // ZELVAN_ELEMENTWISE_OPERAND_H_

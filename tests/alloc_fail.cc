@@ -1,0 +1,42 @@
+#include "alloc_fail.h"
+
+#include <cstdlib>
+#include <new>
+
+namespace zelvan_test {
+namespace {
+thread_local long remaining = -1;  // -1: disarmed
+thread_local long refused = 0;
+}  // namespace
+
+void FailAllocationAfter(long allocations) {
+  remaining = allocations;
+  refused = 0;
+}
+void StopFailing() { remaining = -1; }
+long RefusedAllocations() { return refused; }
+
+}  // namespace zelvan_test
+
+namespace {
+void* Allocate(std::size_t size) {
+  using zelvan_test::refused;
+  using zelvan_test::remaining;
+  if (remaining == 0) {
+    ++refused;
+    throw std::bad_alloc();
+  }
+  if (remaining > 0) --remaining;
+  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+  throw std::bad_alloc();
+}
+}  // namespace
+
+// Both new and delete are replaced so that every pair is malloc/free, which
+// keeps AddressSanitizer's mismatch check satisfied.
+void* operator new(std::size_t size) { return Allocate(size); }
+void* operator new[](std::size_t size) { return Allocate(size); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }

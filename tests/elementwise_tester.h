@@ -1,0 +1,101 @@
+// One tester for every element-wise kernel variant: counts around the block
+// edges, guard bytes past the end, and random data seeded with the type's
+// extremes, all against a plain per-element reference.
+#ifndef ZELVAN_TESTS_ELEMENTWISE_TESTER_H_
+#define ZELVAN_TESTS_ELEMENTWISE_TESTER_H_
+
+#include <gtest/gtest.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <vector>
+
+namespace zelvan_test {
+
+// Every count from 0 to 130 crosses each block and prefetch edge; the large
+// ones exercise the steady state.
+inline std::vector<size_t> TestCounts() {
+  std::vector<size_t> counts;
+  for (size_t n = 0; n <= 130; ++n) counts.push_back(n);
+  for (size_t n : {255u, 256u, 1000u, 4099u, 65537u}) counts.push_back(n);
+  return counts;
+}
+
+// Random integers with a generous share of the extremes and their
+// neighbours, and of small values so equal pairs occur.
+template <class T>
+std::vector<T> RandomIntegers(size_t n, std::mt19937_64& rng) {
+  using L = std::numeric_limits<T>;
+  const T specials[] = {L::min(), static_cast<T>(L::min() + 1), T{-1}, T{0}, T{1},
+                        static_cast<T>(L::max() - 1), L::max()};
+  std::vector<T> v(n);
+  for (T& e : v) {
+    switch (rng() % 4) {
+      case 0: e = specials[rng() % 7]; break;
+      case 1: e = static_cast<T>(static_cast<int64_t>(rng() % 7) - 3); break;
+      default: e = static_cast<T>(rng()); break;
+    }
+  }
+  return v;
+}
+
+constexpr unsigned char kGuard = 0xA5;
+constexpr size_t kGuardBytes = 32;
+
+// A buffer of n elements followed by guard bytes that must survive.
+template <class T>
+class Guarded {
+ public:
+  explicit Guarded(size_t n) : n_(n), bytes_(n * sizeof(T) + kGuardBytes, kGuard) {}
+  T* data() { return reinterpret_cast<T*>(bytes_.data()); }
+  T& operator[](size_t i) { return data()[i]; }
+  bool GuardIntact() const {
+    for (size_t i = n_ * sizeof(T); i < bytes_.size(); ++i) {
+      if (bytes_[i] != kGuard) return false;
+    }
+    return true;
+  }
+
+ private:
+  size_t n_;
+  std::vector<unsigned char> bytes_;
+};
+
+enum class Form { kArrayArray, kArrayScalar, kScalarArray };
+inline const char* FormName(Form f) {
+  return f == Form::kArrayArray ? "array-array" : f == Form::kArrayScalar ? "array-scalar" : "scalar-array";
+}
+
+// A comparison under test, called as the form says: the scalar operand is
+// element 0 of its array.
+template <class T>
+using CompareFn = int (*)(Form, T* x, T* y, bool* out, size_t n);
+
+// Runs fn over every test count on random data and checks each byte against
+// the reference relation rel, plus the guard bytes after out[n].
+template <class T, class Rel>
+void CheckCompare(CompareFn<T> fn, Form form, Rel rel, uint64_t seed) {
+  std::mt19937_64 rng(seed);
+  for (size_t n : TestCounts()) {
+    std::vector<T> x = RandomIntegers<T>(n + 1, rng);
+    std::vector<T> y = RandomIntegers<T>(n + 1, rng);
+    Guarded<bool> out(n);
+    ASSERT_EQ(fn(form, x.data(), y.data(), out.data(), n), 0) << "n=" << n;
+    for (size_t i = 0; i < n; ++i) {
+      const T xi = form == Form::kScalarArray ? x[0] : x[i];
+      const T yi = form == Form::kArrayScalar ? y[0] : y[i];
+      unsigned char byte;
+      std::memcpy(&byte, out.data() + i, 1);
+      ASSERT_EQ(byte, rel(xi, yi) ? 1 : 0)
+          << FormName(form) << " n=" << n << " i=" << i << " x=" << xi << " y=" << yi;
+    }
+    ASSERT_TRUE(out.GuardIntact()) << FormName(form) << " wrote past out[" << n << "]";
+  }
+}
+
+}  // namespace zelvan_test
+
+#endif  // ZELVAN_TESTS_ELEMENTWISE_TESTER_H_
