@@ -6,11 +6,13 @@
 namespace zelvan_test {
 namespace {
 thread_local long remaining = -1;  // -1: disarmed
+thread_local long toRefuse = -1;   // -1: no limit
 thread_local long refused = 0;
 }  // namespace
 
-void FailAllocationAfter(long allocations) {
+void FailAllocationAfter(long allocations, long failures) {
   remaining = allocations;
+  toRefuse = failures;
   refused = 0;
 }
 void StopFailing() { remaining = -1; }
@@ -22,9 +24,14 @@ namespace {
 void* Allocate(std::size_t size) {
   using zelvan_test::refused;
   using zelvan_test::remaining;
+  using zelvan_test::toRefuse;
   if (remaining == 0) {
-    ++refused;
-    throw std::bad_alloc();
+    if (toRefuse != 0) {
+      if (toRefuse > 0) --toRefuse;
+      ++refused;
+      throw std::bad_alloc();
+    }
+    remaining = -1;
   }
   if (remaining > 0) --remaining;
   if (void* p = std::malloc(size == 0 ? 1 : size)) return p;

@@ -7,9 +7,9 @@
 namespace zelvan_test {
 
 // The next `allocations` calls of operator new on this thread succeed; the
-// one after throws std::bad_alloc, and so does every later one until
-// StopFailing().
-void FailAllocationAfter(long allocations);
+// `failures` after them throw std::bad_alloc (all of them until
+// StopFailing() by default), and later ones succeed again.
+void FailAllocationAfter(long allocations, long failures = -1);
 void StopFailing();
 
 // Allocations that operator new has refused on this thread since arming.

@@ -4,6 +4,7 @@
 #define ZELVAN_TESTS_LOG_CAPTURE_H_
 
 #include <mutex>
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -16,6 +17,9 @@ struct LogEntry {
   int level;
   std::string text;
   bool operator==(const LogEntry& o) const { return level == o.level && text == o.text; }
+  friend std::ostream& operator<<(std::ostream& os, const LogEntry& e) {
+    return os << "(" << e.level << ", \"" << e.text << "\")";
+  }
 };
 
 class LogCapture {

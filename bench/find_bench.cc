@@ -1,0 +1,103 @@
+// Find on the worker pool beside the same lookup on the calling thread.
+// keys/s = items_per_second. Tables: "cache" fits in L2, "dram" is far
+// larger than the last-level cache.
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <random>
+#include <vector>
+
+#include "lookup/lookup.h"
+#include "zelvan/zelvan.h"
+
+namespace {
+
+struct Fixture {
+  long numBuckets;
+  long valueSize;
+  std::vector<long> bucketKeys;
+  std::vector<float> bucketValues;
+  std::vector<float> defaultRow;
+  std::vector<long> present;
+
+  Fixture(long buckets, long valueSizeIn) : numBuckets(buckets), valueSize(valueSizeIn) {
+    bucketKeys.assign(static_cast<size_t>(buckets), -1);
+    bucketValues.assign(static_cast<size_t>(buckets * valueSize), 1.0f);
+    defaultRow.assign(static_cast<size_t>(valueSize), 0.0f);
+    std::mt19937_64 rng(1);
+    // Load factor 0.5, the usual operating point of a dense table.
+    for (long n = 0; n < buckets / 2; ++n) {
+      const long key = static_cast<long>(rng() >> 2);
+      long bucket = key & (buckets - 1);
+      for (long probes = 0; bucketKeys[static_cast<size_t>(bucket)] != -1;) {
+        ++probes;
+        bucket = (bucket + probes) & (buckets - 1);
+      }
+      bucketKeys[static_cast<size_t>(bucket)] = key;
+      present.push_back(key);
+    }
+  }
+  zelvan::TableInfo Info() const {
+    return {numBuckets, valueSize, -1, -2, bucketKeys.data(), bucketValues.data()};
+  }
+  // Half present, half absent keys, in random order.
+  std::vector<long> Keys(long count) const {
+    std::mt19937_64 rng(2);
+    std::vector<long> keys(static_cast<size_t>(count));
+    for (long& k : keys) k = rng() % 2 ? present[rng() % present.size()] : static_cast<long>(rng() >> 2);
+    return keys;
+  }
+};
+
+const Fixture& TableFor(long buckets, long valueSize) {
+  static std::vector<std::unique_ptr<Fixture>> cache;
+  for (const auto& f : cache) {
+    if (f->numBuckets == buckets && f->valueSize == valueSize) return *f;
+  }
+  cache.push_back(std::make_unique<Fixture>(buckets, valueSize));
+  return *cache.back();
+}
+
+// Arguments: batch size, log2(buckets), valueSize.
+void Args(benchmark::internal::Benchmark* b) {
+  for (long log2Buckets : {10L, 22L}) {
+    for (long batch : {1L, 16L, 1024L, 65536L, 1L << 20}) {
+      b->Args({batch, log2Buckets, 16});
+    }
+  }
+  b->Args({65536, 22, 1});
+  b->Args({65536, 22, 64});
+}
+
+void BM_Find(benchmark::State& state) {
+  const Fixture& table = TableFor(1L << state.range(1), state.range(2));
+  const std::vector<long> keys = table.Keys(state.range(0));
+  std::vector<float> out(keys.size() * static_cast<size_t>(table.valueSize));
+  const zelvan::TableInfo info = table.Info();
+  for (auto _ : state) {
+    const int status = zelvan::Find(info, keys.data(), out.data(), table.defaultRow.data(), state.range(0));
+    if (status != 0) state.SkipWithError("Find failed");
+    benchmark::DoNotOptimize(out.data());
+  }
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+void BM_FindCallingThread(benchmark::State& state) {
+  const Fixture& table = TableFor(1L << state.range(1), state.range(2));
+  const std::vector<long> keys = table.Keys(state.range(0));
+  std::vector<float> out(keys.size() * static_cast<size_t>(table.valueSize));
+  const zelvan::TableInfo info = table.Info();
+  for (auto _ : state) {
+    zelvan::Lookup lookup{info, keys.data(), out.data(), table.defaultRow.data(), info.numBuckets - 1};
+    lookup.Range(0, state.range(0));
+    benchmark::DoNotOptimize(out.data());
+  }
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+BENCHMARK(BM_Find)->Apply(Args)->UseRealTime();
+BENCHMARK(BM_FindCallingThread)->Apply(Args)->UseRealTime();
+
+}  // namespace
+
+BENCHMARK_MAIN();
