@@ -9,6 +9,7 @@
 
 #include "alloc_fail.h"
 #include "dense_table.h"
+#include "child.h"
 #include "log_capture.h"
 #include "zelvan/zelvan.h"
 
@@ -17,13 +18,6 @@ namespace {
 using zelvan_test::DenseTable;
 using zelvan_test::LogCapture;
 
-#define CHILD_CHECK(cond)                          \
-  do {                                             \
-    if (!(cond)) {                                 \
-      std::fprintf(stderr, "failed: %s\n", #cond); \
-      std::_Exit(1);                               \
-    }                                              \
-  } while (0)
 
 void ThrowingSink(int, const char*) { throw std::runtime_error("sink failed"); }
 

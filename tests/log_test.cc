@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "child.h"
 #include "log_capture.h"
 #include "zelvan/zelvan.h"
 
@@ -25,14 +26,6 @@ int NullLess() {
   return zelvan::Less<int>(nullptr, &v, nullptr, 1);
 }
 
-#define EXPECT_IN_CHILD(body) EXPECT_EXIT({ body; std::_Exit(0); }, ::testing::ExitedWithCode(0), "")
-#define CHILD_CHECK(cond) \
-  do {                    \
-    if (!(cond)) {        \
-      std::fprintf(stderr, "failed: %s\n", #cond); \
-      std::_Exit(1);      \
-    }                     \
-  } while (0)
 
 TEST(LogDeathTest, FirstNonNullSinkStaysInstalled) {
   EXPECT_IN_CHILD({

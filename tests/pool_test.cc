@@ -1,6 +1,5 @@
 // The pool is a process-wide singleton created once, so every case runs in
 // a fresh child process; the parent never creates it.
-#include <dirent.h>
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <sched.h>
@@ -17,6 +16,7 @@
 #include <vector>
 
 #include "alloc_fail.h"
+#include "child.h"
 #include "common/thread_pool.h"
 #include "log_capture.h"
 
@@ -38,33 +38,8 @@ namespace {
 using zelvan::ThreadPool;
 using zelvan_test::LogCapture;
 
-int ThreadCount() {
-  int count = 0;
-  if (DIR* dir = opendir("/proc/self/task")) {
-    while (dirent* e = readdir(dir)) {
-      if (e->d_name[0] != '.') ++count;
-    }
-    closedir(dir);
-  }
-  return count;
-}
-
-#if defined(__SANITIZE_THREAD__)
-// ThreadSanitizer starts a background thread of its own with the first one.
-constexpr int kRuntimeThreads = 1;
-#else
-constexpr int kRuntimeThreads = 0;
-#endif
-
-// Worker threads start asynchronously with respect to /proc; wait briefly.
-bool WaitForThreadCount(int expected) {
-  for (int i = 0; i < 500; ++i) {
-    const int now = ThreadCount();
-    if (now >= expected && now <= expected + kRuntimeThreads) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  return false;
-}
+using zelvan_test::ThreadCount;
+using zelvan_test::WaitForThreadCount;
 
 void RestrictToCpus(int count) {
   cpu_set_t mask;
@@ -81,15 +56,6 @@ void RestrictToCpus(int count) {
   }
   sched_setaffinity(0, sizeof(chosen), &chosen);
 }
-
-#define EXPECT_IN_CHILD(body) EXPECT_EXIT({ body; std::_Exit(0); }, ::testing::ExitedWithCode(0), "")
-#define CHILD_CHECK(cond)                            \
-  do {                                               \
-    if (!(cond)) {                                   \
-      std::fprintf(stderr, "failed: %s\n", #cond);   \
-      std::_Exit(1);                                 \
-    }                                                \
-  } while (0)
 
 TEST(ThreadPoolDeathTest, WorkerCountFollowsTheCreatorsAffinityMask) {
   for (int cpus = 1; cpus <= 2; ++cpus) {
