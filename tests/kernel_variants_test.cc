@@ -6,7 +6,11 @@
 
 #include "common/arch.h"
 #include "elementwise/compare_kernels.h"
+#include "elementwise/floor_mod_kernels.h"
+#include "elementwise/select_kernels.h"
 #include "elementwise_tester.h"
+#include "floor_mod_tester.h"
+#include "select_tester.h"
 
 namespace {
 
@@ -52,5 +56,40 @@ void CheckAllVariants() {
 
 TEST(CompareKernels, Int32EveryVariant) { CheckAllVariants<int>(); }
 TEST(CompareKernels, Int64EveryVariant) { CheckAllVariants<long>(); }
+
+template <class T, void (*AA)(const T*, const T*, T*, size_t), void (*SA)(T, const T*, T*, size_t),
+          void (*AS)(const T*, T, T*, size_t)>
+int CallFloorModKernel(Form form, T* x, T* y, T* out, size_t n) {
+  switch (form) {
+    case Form::kArrayArray: AA(x, y, out, n); break;
+    case Form::kArrayScalar: AS(x, y[0], out, n); break;
+    default: SA(x[0], y, out, n); break;
+  }
+  return 0;
+}
+
+template <void (*Kernel)(const unsigned char*, const long*, const long*, long*, size_t)>
+int CallSelectKernel(const unsigned char* cond, long* x, long* y, long* out, size_t n) {
+  Kernel(cond, x, y, out, n);
+  return 0;
+}
+
+TEST(FloorModKernels, EveryVariantEqualsFmod) {
+  namespace p = zelvan::portable;
+  zelvan_test::CheckFloorMod<float>(&CallFloorModKernel<float, p::FloorMod, p::FloorMod, p::FloorMod>, 41);
+  zelvan_test::CheckFloorMod<double>(&CallFloorModKernel<double, p::FloorMod, p::FloorMod, p::FloorMod>, 42);
+#if ZELVAN_HAVE_NEON
+  namespace n = zelvan::neon;
+  zelvan_test::CheckFloorMod<float>(&CallFloorModKernel<float, n::FloorMod, n::FloorMod, n::FloorMod>, 43);
+  zelvan_test::CheckFloorMod<double>(&CallFloorModKernel<double, n::FloorMod, n::FloorMod, n::FloorMod>, 44);
+#endif
+}
+
+TEST(SelectKernels, EveryVariantMatchesReference) {
+  zelvan_test::CheckSelect(&CallSelectKernel<zelvan::portable::Select>, 51);
+#if ZELVAN_HAVE_NEON
+  zelvan_test::CheckSelect(&CallSelectKernel<zelvan::neon::Select>, 52);
+#endif
+}
 
 }  // namespace
