@@ -37,9 +37,7 @@ struct Fixture {
       present.push_back(key);
     }
   }
-  zelvan::TableInfo Info() const {
-    return {numBuckets, valueSize, -1, -2, bucketKeys.data(), bucketValues.data()};
-  }
+  zelvan::TableInfo Info() const { return {numBuckets, valueSize, -1, -2, bucketKeys.data(), bucketValues.data()}; }
   // Half present, half absent keys, in random order.
   std::vector<long> Keys(long count) const {
     std::mt19937_64 rng(2);

@@ -21,8 +21,8 @@ Shape ShapeOf(const benchmark::State& state) {
 
 void Shapes(benchmark::internal::Benchmark* b) {
   for (int s : {64, 128, 256, 512, 1024, 2048}) b->Args({s, s, s});
-  b->Args({8192, 64, 512});   // tall-skinny
-  b->Args({64, 8192, 512});   // short-wide
+  b->Args({8192, 64, 512});  // tall-skinny
+  b->Args({64, 8192, 512});  // short-wide
 }
 
 void Finish(benchmark::State& state, const Shape& s) {

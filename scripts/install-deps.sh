@@ -23,7 +23,8 @@ fi
 
 missing=()
 for pkg in "${want[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "ok installed"; then
+  status=$(dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null || true)
+  if [[ "$status" != *"ok installed"* ]]; then
     missing+=("$pkg")
   fi
 done
@@ -37,7 +38,7 @@ if [[ $(id -u) -ne 0 ]]; then
   exit 1
 fi
 
-if [[ "$profile" == test ]] && ! dpkg --print-foreign-architectures | grep -qx arm64; then
+if [[ "$profile" == test && " $(dpkg --print-foreign-architectures | tr '\n' ' ') " != *" arm64 "* ]]; then
   dpkg --add-architecture arm64
 fi
 

@@ -40,20 +40,23 @@ std::vector<GemmCall> GemmCalls() {
 
 }  // namespace zelvan_test
 
-using SgemmFn = void (*)(int, int, int, int, int, int, float, const float*, int, const float*, int, float, float*,
+using SgemmFn = void (*)(int, int, int, int, int, int, float, const float*, int, const float*, int, float, float*, int);
+using DgemmFn = void (*)(int, int, int, int, int, int, double, const double*, int, const double*, int, double, double*,
                          int);
-using DgemmFn = void (*)(int, int, int, int, int, int, double, const double*, int, const double*, int, double,
-                         double*, int);
 
-extern "C" __attribute__((visibility("default"))) void cblas_sgemm(int order, int transA, int transB, int m, int n, int k, float alpha, const float* a,
-                            int lda, const float* b, int ldb, float beta, float* c, int ldc) {
+extern "C" __attribute__((visibility("default"))) void cblas_sgemm(int order, int transA, int transB, int m, int n,
+                                                                   int k, float alpha, const float* a, int lda,
+                                                                   const float* b, int ldb, float beta, float* c,
+                                                                   int ldc) {
   static const SgemmFn next = zelvan_test::Next<SgemmFn>("cblas_sgemm");
   zelvan_test::Record({true, m, n, k, a, b, c});
   next(order, transA, transB, m, n, k, alpha, a, lda, b, ldb, beta, c, ldc);
 }
 
-extern "C" __attribute__((visibility("default"))) void cblas_dgemm(int order, int transA, int transB, int m, int n, int k, double alpha, const double* a,
-                            int lda, const double* b, int ldb, double beta, double* c, int ldc) {
+extern "C" __attribute__((visibility("default"))) void cblas_dgemm(int order, int transA, int transB, int m, int n,
+                                                                   int k, double alpha, const double* a, int lda,
+                                                                   const double* b, int ldb, double beta, double* c,
+                                                                   int ldc) {
   static const DgemmFn next = zelvan_test::Next<DgemmFn>("cblas_dgemm");
   zelvan_test::Record({false, m, n, k, a, b, c});
   next(order, transA, transB, m, n, k, alpha, a, lda, b, ldb, beta, c, ldc);

@@ -19,7 +19,13 @@
   } while (0)
 
 // Runs body in a fresh child process that must exit with status 0.
-#define EXPECT_IN_CHILD(body) EXPECT_EXIT({ body; std::_Exit(0); }, ::testing::ExitedWithCode(0), "")
+#define EXPECT_IN_CHILD(body) \
+  EXPECT_EXIT(                \
+      {                       \
+        body;                 \
+        std::_Exit(0);        \
+      },                      \
+      ::testing::ExitedWithCode(0), "")
 
 namespace zelvan_test {
 

@@ -17,18 +17,24 @@ using zelvan_test::LogCapture;
 template <class T>
 int CallLess(Form form, T* x, T* y, bool* out, size_t n) {
   switch (form) {
-    case Form::kArrayArray: return zelvan::Less(x, y, out, n);
-    case Form::kArrayScalar: return zelvan::Less(x, y[0], out, n);
-    default: return zelvan::Less(x[0], y, out, n);
+    case Form::kArrayArray:
+      return zelvan::Less(x, y, out, n);
+    case Form::kArrayScalar:
+      return zelvan::Less(x, y[0], out, n);
+    default:
+      return zelvan::Less(x[0], y, out, n);
   }
 }
 
 template <class T>
 int CallGreater(Form form, T* x, T* y, bool* out, size_t n) {
   switch (form) {
-    case Form::kArrayArray: return zelvan::Greater(x, y, out, n);
-    case Form::kArrayScalar: return zelvan::Greater(x, y[0], out, n);
-    default: return zelvan::Greater(x[0], y, out, n);
+    case Form::kArrayArray:
+      return zelvan::Greater(x, y, out, n);
+    case Form::kArrayScalar:
+      return zelvan::Greater(x, y[0], out, n);
+    default:
+      return zelvan::Greater(x[0], y, out, n);
   }
 }
 

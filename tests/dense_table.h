@@ -25,7 +25,8 @@ class DenseTable {
   // The row stored with key: distinct per key so mixed-up rows show.
   std::vector<float> RowFor(long key) const {
     std::vector<float> row(static_cast<size_t>(valueSize_));
-    for (long j = 0; j < valueSize_; ++j) row[static_cast<size_t>(j)] = static_cast<float>(key % 100003) + 0.25f * static_cast<float>(j);
+    for (long j = 0; j < valueSize_; ++j)
+      row[static_cast<size_t>(j)] = static_cast<float>(key % 100003) + 0.25f * static_cast<float>(j);
     return row;
   }
 
@@ -48,7 +49,8 @@ class DenseTable {
   void Put(long bucket, long key) {
     keys_[static_cast<size_t>(bucket)] = key;
     const std::vector<float> row = RowFor(key);
-    for (long j = 0; j < valueSize_; ++j) values_[static_cast<size_t>(bucket * valueSize_ + j)] = row[static_cast<size_t>(j)];
+    for (long j = 0; j < valueSize_; ++j)
+      values_[static_cast<size_t>(bucket * valueSize_ + j)] = row[static_cast<size_t>(j)];
   }
   void MarkDeleted(long bucket) { keys_[static_cast<size_t>(bucket)] = deletedKey_; }
 

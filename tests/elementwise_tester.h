@@ -29,14 +29,20 @@ inline std::vector<size_t> TestCounts() {
 template <class T>
 std::vector<T> RandomIntegers(size_t n, std::mt19937_64& rng) {
   using L = std::numeric_limits<T>;
-  const T specials[] = {L::min(), static_cast<T>(L::min() + 1), T{-1}, T{0}, T{1},
-                        static_cast<T>(L::max() - 1), L::max()};
+  const T specials[] = {L::min(), static_cast<T>(L::min() + 1), T{-1},   T{0},
+                        T{1},     static_cast<T>(L::max() - 1), L::max()};
   std::vector<T> v(n);
   for (T& e : v) {
     switch (rng() % 4) {
-      case 0: e = specials[rng() % 7]; break;
-      case 1: e = static_cast<T>(static_cast<int64_t>(rng() % 7) - 3); break;
-      default: e = static_cast<T>(rng()); break;
+      case 0:
+        e = specials[rng() % 7];
+        break;
+      case 1:
+        e = static_cast<T>(static_cast<int64_t>(rng() % 7) - 3);
+        break;
+      default:
+        e = static_cast<T>(rng());
+        break;
     }
   }
   return v;
@@ -89,8 +95,7 @@ void CheckCompare(CompareFn<T> fn, Form form, Rel rel, uint64_t seed) {
       const T yi = form == Form::kArrayScalar ? y[0] : y[i];
       unsigned char byte;
       std::memcpy(&byte, out.data() + i, 1);
-      ASSERT_EQ(byte, rel(xi, yi) ? 1 : 0)
-          << FormName(form) << " n=" << n << " i=" << i << " x=" << xi << " y=" << yi;
+      ASSERT_EQ(byte, rel(xi, yi) ? 1 : 0) << FormName(form) << " n=" << n << " i=" << i << " x=" << xi << " y=" << yi;
     }
     ASSERT_TRUE(out.GuardIntact()) << FormName(form) << " wrote past out[" << n << "]";
   }

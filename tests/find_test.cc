@@ -77,16 +77,26 @@ TEST_F(FindTest, ValidationRowsInOrder) {
       {with([](TableInfo& t) { t.bucketKeys = nullptr; }), keys, dst, def, 2, 2, kNull},
       {with([](TableInfo& t) { t.bucketValues = nullptr; }), keys, dst, def, 2, 2, kNull},
       // A null pointer beats every bad field.
-      {with([](TableInfo& t) { t.numBuckets = 6; t.emptyKey = t.deletedKey; t.valueSize = -1; }), nullptr, dst, def,
-       -1, 2, kNull},
+      {with([](TableInfo& t) {
+         t.numBuckets = 6;
+         t.emptyKey = t.deletedKey;
+         t.valueSize = -1;
+       }),
+       nullptr, dst, def, -1, 2, kNull},
       {good, nullptr, dst, def, 0, 2, kNull},
       // Equal keys beat a bad numBuckets.
-      {with([](TableInfo& t) { t.emptyKey = t.deletedKey; t.numBuckets = 0; }), keys, dst, def, 2, 5,
-       "Empty and deleted key cannot be equal."},
+      {with([](TableInfo& t) {
+         t.emptyKey = t.deletedKey;
+         t.numBuckets = 0;
+       }),
+       keys, dst, def, 2, 5, "Empty and deleted key cannot be equal."},
       {with([](TableInfo& t) { t.numBuckets = 0; }), keys, dst, def, 2, 1, "numBuckets is invalid."},
       {with([](TableInfo& t) { t.numBuckets = -8; }), keys, dst, def, 2, 1, "numBuckets is invalid."},
-      {with([](TableInfo& t) { t.numBuckets = 6; t.valueSize = -1; }), keys, dst, def, 2, 5,
-       "numBuckets must be power of 2."},
+      {with([](TableInfo& t) {
+         t.numBuckets = 6;
+         t.valueSize = -1;
+       }),
+       keys, dst, def, 2, 5, "numBuckets must be power of 2."},
       {with([](TableInfo& t) { t.valueSize = -1; }), keys, dst, def, -1, 1, "valueSize is invalid."},
       {good, keys, dst, def, -1, 1, "Length value is invalid."},
       {good, keys, dst, def, 0, 1, "Length is 0, but keys is not none, please check your input."},
@@ -103,10 +113,10 @@ TEST_F(FindTest, ValidationRowsInOrder) {
 TEST_F(FindTest, FoundAbsentDeletedAndEmptyOnTheProbeSequence) {
   // numBuckets 8, key 5: buckets 5, 6, 0, 3, 7, 4, 2, 1.
   DenseTable table(8, 3);
-  table.Put(5, 13);          // another key at home
-  table.MarkDeleted(6);      // stepped over
-  table.Put(0, 5);           // key 5 found third
-  table.Put(2, 21);          // 21's home is 5: sequence 5 6 0 3 -> 3 is empty, so 21 is absent
+  table.Put(5, 13);      // another key at home
+  table.MarkDeleted(6);  // stepped over
+  table.Put(0, 5);       // key 5 found third
+  table.Put(2, 21);      // 21's home is 5: sequence 5 6 0 3 -> 3 is empty, so 21 is absent
   const std::vector<float> def = {-7.0f, -8.0f, -9.0f};
   const std::vector<long> keys = {5, 13, 21, 29, -3};
   ASSERT_EQ(Run(table.Info(), keys, def), 0);

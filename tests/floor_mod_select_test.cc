@@ -17,9 +17,12 @@ using zelvan_test::LogCapture;
 template <class T>
 int CallFloorMod(Form form, T* x, T* y, T* out, size_t n) {
   switch (form) {
-    case Form::kArrayArray: return zelvan::FloorMod(x, y, out, n);
-    case Form::kArrayScalar: return zelvan::FloorMod(x, y[0], out, n);
-    default: return zelvan::FloorMod(x[0], y, out, n);
+    case Form::kArrayArray:
+      return zelvan::FloorMod(x, y, out, n);
+    case Form::kArrayScalar:
+      return zelvan::FloorMod(x, y[0], out, n);
+    default:
+      return zelvan::FloorMod(x[0], y, out, n);
   }
 }
 

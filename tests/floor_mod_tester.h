@@ -32,7 +32,9 @@ bool SameResult(T got, T want) {
 }
 
 template <class T>
-T Reference(T x, T y) { return std::fmod(x, y); }
+T Reference(T x, T y) {
+  return std::fmod(x, y);
+}
 
 // Operand pairs that each break a naive quotient formula somewhere.
 template <class T>
@@ -41,13 +43,47 @@ std::vector<std::pair<T, T>> SpecialPairs() {
   const T inf = L::infinity(), nan = L::quiet_NaN(), den = L::denorm_min(), big = L::max();
   const T exactLimit = sizeof(T) == 4 ? T(16777216.0) : T(9007199254740992.0);
   std::vector<std::pair<T, T>> p = {
-      {-7, 3}, {7, -3}, {-7, -3}, {7, 3}, {-6, 3}, {6, -3}, {-0.0, 3}, {0.0, -3}, {0, 0}, {5, 0}, {-5, -0.0},
-      {inf, 3}, {-inf, 3}, {nan, 3}, {3, nan}, {nan, nan}, {5, inf}, {-5, -inf}, {-0.0, inf}, {inf, inf},
-      {den, 3}, {-den, den}, {3 * den, 2 * den}, {L::min(), den}, {big, den}, {big, 3}, {-big, T(1.5)},
-      {T(1e10), 3}, {T(-1e10), 3}, {exactLimit, 3}, {exactLimit - 1, 1}, {exactLimit * 3, 3},
-      {std::nextafter(exactLimit, T(0)), T(0.5)}, {exactLimit * 2 + 2, 1}, {T(1e30), T(1e-30)},
-      {std::nextafter(T(3), T(0)), T(1)}, {std::nextafter(T(9), T(0)), T(3)}, {T(0.3), T(0.1)},
-      {T(-0.3), T(0.1)}, {T(1), std::nextafter(T(1), T(2))}, {T(1), std::nextafter(T(1), T(0))},
+      {-7, 3},
+      {7, -3},
+      {-7, -3},
+      {7, 3},
+      {-6, 3},
+      {6, -3},
+      {-0.0, 3},
+      {0.0, -3},
+      {0, 0},
+      {5, 0},
+      {-5, -0.0},
+      {inf, 3},
+      {-inf, 3},
+      {nan, 3},
+      {3, nan},
+      {nan, nan},
+      {5, inf},
+      {-5, -inf},
+      {-0.0, inf},
+      {inf, inf},
+      {den, 3},
+      {-den, den},
+      {3 * den, 2 * den},
+      {L::min(), den},
+      {big, den},
+      {big, 3},
+      {-big, T(1.5)},
+      {T(1e10), 3},
+      {T(-1e10), 3},
+      {exactLimit, 3},
+      {exactLimit - 1, 1},
+      {exactLimit * 3, 3},
+      {std::nextafter(exactLimit, T(0)), T(0.5)},
+      {exactLimit * 2 + 2, 1},
+      {T(1e30), T(1e-30)},
+      {std::nextafter(T(3), T(0)), T(1)},
+      {std::nextafter(T(9), T(0)), T(3)},
+      {T(0.3), T(0.1)},
+      {T(-0.3), T(0.1)},
+      {T(1), std::nextafter(T(1), T(2))},
+      {T(1), std::nextafter(T(1), T(0))},
   };
   return p;
 }
@@ -77,13 +113,16 @@ std::pair<T, T> NearIntegerQuotient(std::mt19937_64& rng) {
 template <class T>
 std::pair<T, T> RandomPair(std::mt19937_64& rng, const std::vector<std::pair<T, T>>& specials) {
   switch (rng() % 5) {
-    case 0: return specials[rng() % specials.size()];
-    case 1: return NearIntegerQuotient<T>(rng);
+    case 0:
+      return specials[rng() % specials.size()];
+    case 1:
+      return NearIntegerQuotient<T>(rng);
     case 2: {
       std::uniform_real_distribution<double> u(-1000, 1000);
       return {static_cast<T>(u(rng)), static_cast<T>(u(rng) / 37)};
     }
-    default: return {RandomBits<T>(rng), RandomBits<T>(rng)};
+    default:
+      return {RandomBits<T>(rng), RandomBits<T>(rng)};
   }
 }
 
@@ -107,9 +146,9 @@ void CheckFloorModCase(FloorModFn<T> fn, Form form, std::vector<T> x, std::vecto
   ys.push_back(T(1));
   ASSERT_EQ(fn(form, xs.data(), ys.data(), out.data(), n), 0);
   for (size_t i = 0; i < n; ++i) {
-    ASSERT_TRUE(SameResult(out[i], want[i])) << where << " " << FormName(form) << " n=" << n << " i=" << i
-                                             << " x=" << x[i] << " y=" << y[i] << " got " << out[i]
-                                             << " want " << want[i];
+    ASSERT_TRUE(SameResult(out[i], want[i]))
+        << where << " " << FormName(form) << " n=" << n << " i=" << i << " x=" << x[i] << " y=" << y[i] << " got "
+        << out[i] << " want " << want[i];
   }
   ASSERT_TRUE(out.GuardIntact()) << "wrote past out[" << n << "]";
   if (n == 0) return;

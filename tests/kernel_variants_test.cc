@@ -20,9 +20,15 @@ template <class T, void (*AA)(const T*, const T*, bool*, size_t), void (*AS)(con
           void (*SA)(T, const T*, bool*, size_t)>
 int CallKernel(Form form, T* x, T* y, bool* out, size_t n) {
   switch (form) {
-    case Form::kArrayArray: AA(x, y, out, n); break;
-    case Form::kArrayScalar: AS(x, y[0], out, n); break;
-    default: SA(x[0], y, out, n); break;
+    case Form::kArrayArray:
+      AA(x, y, out, n);
+      break;
+    case Form::kArrayScalar:
+      AS(x, y[0], out, n);
+      break;
+    default:
+      SA(x[0], y, out, n);
+      break;
   }
   return 0;
 }
@@ -61,9 +67,15 @@ template <class T, void (*AA)(const T*, const T*, T*, size_t), void (*SA)(T, con
           void (*AS)(const T*, T, T*, size_t)>
 int CallFloorModKernel(Form form, T* x, T* y, T* out, size_t n) {
   switch (form) {
-    case Form::kArrayArray: AA(x, y, out, n); break;
-    case Form::kArrayScalar: AS(x, y[0], out, n); break;
-    default: SA(x[0], y, out, n); break;
+    case Form::kArrayArray:
+      AA(x, y, out, n);
+      break;
+    case Form::kArrayScalar:
+      AS(x, y[0], out, n);
+      break;
+    default:
+      SA(x[0], y, out, n);
+      break;
   }
   return 0;
 }

@@ -26,7 +26,6 @@ int NullLess() {
   return zelvan::Less<int>(nullptr, &v, nullptr, 1);
 }
 
-
 TEST(LogDeathTest, FirstNonNullSinkStaysInstalled) {
   EXPECT_IN_CHILD({
     CHILD_CHECK(zelvan::SetExternalLogFunc(nullptr) == 0);

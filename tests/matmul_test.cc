@@ -1,7 +1,7 @@
 // Matmul through the exported entry points, against a double-precision
 // reference loop, with the CBLAS calls observed by the spy.
-#include <unistd.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -136,8 +136,8 @@ TYPED_TEST(MatmulTest, EveryOrderTranspositionSizeAndPadding) {
               Problem<T> prob(order, transA, transB, s[0], s[1], s[2], pad, T(1.25), beta, seed++);
               const std::vector<T> c0 = prob.c;
               ASSERT_EQ(prob.Run(), 0);
-              SCOPED_TRACE(testing::Message() << "order " << order << " trans " << transA << "/" << transB << " m="
-                                              << s[0] << " n=" << s[1] << " k=" << s[2] << " pad=" << pad);
+              SCOPED_TRACE(testing::Message() << "order " << order << " trans " << transA << "/" << transB
+                                              << " m=" << s[0] << " n=" << s[1] << " k=" << s[2] << " pad=" << pad);
               prob.Verify(c0);
               if (::testing::Test::HasFatalFailure()) return;
             }
@@ -254,9 +254,13 @@ TYPED_TEST(MatmulTest, RecordRulesEachBoundMetAndMissed) {
     return p;
   };
   const auto colA = Valid<T>(kCol, kN, kN, 5, 4, 3);
-  EXPECT_TRUE(Accepted(colA));                                                  // lda = 5
+  EXPECT_TRUE(Accepted(colA));  // lda = 5
   EXPECT_FALSE(Accepted(with(colA, [](auto& p) { p.lda = 4; })));
-  EXPECT_TRUE(Accepted(with(colA, [](auto& p) { p.lda = 9; p.ldb = 7; p.ldc = 8; })));  // padded
+  EXPECT_TRUE(Accepted(with(colA, [](auto& p) {
+    p.lda = 9;
+    p.ldb = 7;
+    p.ldc = 8;
+  })));  // padded
   const auto rowA = Valid<T>(kRow, kN, kN, 2, 3, 7);
   EXPECT_EQ(rowA.lda, 7);
   EXPECT_TRUE(Accepted(rowA));
@@ -292,7 +296,10 @@ TYPED_TEST(MatmulTest, RecordRulesEachBoundMetAndMissed) {
     EXPECT_FALSE(Accepted(with(colA, [v](auto& p) { p.alpha = v; })));
     EXPECT_FALSE(Accepted(with(colA, [v](auto& p) { p.beta = v; })));
   }
-  EXPECT_TRUE(Accepted(with(colA, [big](auto& p) { p.alpha = big; p.beta = -big; })));
+  EXPECT_TRUE(Accepted(with(colA, [big](auto& p) {
+    p.alpha = big;
+    p.beta = -big;
+  })));
 }
 
 // Death-test suites run first, before any other case starts the pool or

@@ -103,6 +103,9 @@ TEST(ThreadPoolDeathTest, ThrowingTaskStoresItsExceptionAndTheWorkerKeepsServing
     auto failing = pool->Enqueue([] { throw std::logic_error("boom"); });
     std::atomic<bool> ran{false};
     auto next = pool->Enqueue([&] { ran = true; });
+    // Wait for the next task first: the worker has then let go of the
+    // failing one, and the stored exception dies on this thread.
+    next.get();
     bool threw = false;
     try {
       failing.get();
@@ -110,7 +113,6 @@ TEST(ThreadPoolDeathTest, ThrowingTaskStoresItsExceptionAndTheWorkerKeepsServing
       threw = std::strcmp(e.what(), "boom") == 0;
     }
     CHILD_CHECK(threw);
-    next.get();
     CHILD_CHECK(ran);
   });
 }

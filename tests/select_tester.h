@@ -28,11 +28,19 @@ inline void CheckSelect(SelectFn fn, uint64_t seed) {
       std::vector<unsigned char> cond(n + 1, 1);
       for (size_t i = 0; i < n; ++i) {
         switch (pattern) {
-          case Pattern::kAllTrue: cond[i] = 1; break;
-          case Pattern::kAllFalse: cond[i] = 0; break;
-          case Pattern::kAlternating: cond[i] = i % 2; break;
+          case Pattern::kAllTrue:
+            cond[i] = 1;
+            break;
+          case Pattern::kAllFalse:
+            cond[i] = 0;
+            break;
+          case Pattern::kAlternating:
+            cond[i] = i % 2;
+            break;
           // Half zero, half any non-zero byte (2, 0x80, 0xFF...).
-          default: cond[i] = rng() % 2 ? 0 : static_cast<unsigned char>(1 + rng() % 255); break;
+          default:
+            cond[i] = rng() % 2 ? 0 : static_cast<unsigned char>(1 + rng() % 255);
+            break;
         }
       }
       std::vector<long> x = RandomIntegers<long>(n + 1, rng);

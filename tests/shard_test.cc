@@ -1,5 +1,7 @@
 // Shard on the real pool: the exact blocks, exactly-once coverage, failing
 // blocks and concurrent callers.
+#include "common/shard.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,7 +15,6 @@
 #include <vector>
 
 #include "alloc_fail.h"
-#include "common/shard.h"
 #include "common/thread_pool.h"
 
 namespace {

@@ -1,10 +1,10 @@
 // The tile list of the column-major float product, for pool sizes this
 // machine cannot produce.
+#include "matmul/tiles.h"
+
 #include <gtest/gtest.h>
 
 #include <climits>
-
-#include "matmul/tiles.h"
 
 namespace {
 
@@ -12,9 +12,9 @@ using zelvan::BuildTiles;
 using zelvan::Tile;
 
 TEST(Tiles, ListedRowBandsOutermostWithAMinimumOf32) {
-  const std::vector<Tile> want = {{0, 0, 32, 32},  {0, 32, 32, 32},  {0, 64, 32, 6},  {32, 0, 32, 32},
-                                  {32, 32, 32, 32}, {32, 64, 32, 6},  {64, 0, 32, 32}, {64, 32, 32, 32},
-                                  {64, 64, 32, 6},  {96, 0, 4, 32},   {96, 32, 4, 32}, {96, 64, 4, 6}};
+  const std::vector<Tile> want = {{0, 0, 32, 32},   {0, 32, 32, 32}, {0, 64, 32, 6},  {32, 0, 32, 32},
+                                  {32, 32, 32, 32}, {32, 64, 32, 6}, {64, 0, 32, 32}, {64, 32, 32, 32},
+                                  {64, 64, 32, 6},  {96, 0, 4, 32},  {96, 32, 4, 32}, {96, 64, 4, 6}};
   EXPECT_EQ(BuildTiles(100, 70, 4), want);
 }
 

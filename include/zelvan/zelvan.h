@@ -164,8 +164,7 @@ struct TableInfo {
 ///   the key). A failing key's range stops there: earlier rows of that range
 ///   and every other range are written, the failing row and the rest of its
 ///   range are not. When several ranges fail, the code of one is returned.
-ZELVAN_API int Find(const TableInfo& tableInfo, const long* keys, float* out,
-                    const float* defaultValue, long length);
+ZELVAN_API int Find(const TableInfo& tableInfo, const long* keys, float* out, const float* defaultValue, long length);
 
 // The library provides exactly these instantiations.
 extern template int Less<int>(int*, int*, bool*, unsigned long);

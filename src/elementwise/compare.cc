@@ -22,24 +22,40 @@ int CheckedGreater(const char* message, A a, B b, bool* out, unsigned long n) {
 }
 
 template <class T>
-const T* In(T* p) { return p; }
+const T* In(T* p) {
+  return p;
+}
 template <class T>
-T In(T v) { return v; }
+T In(T v) {
+  return v;
+}
 
 }  // namespace
 
 template <typename T>
-int Less(T* x, T* y, bool* out, unsigned long n) { return CheckedGreater(kLessMessage, In(y), In(x), out, n); }
+int Less(T* x, T* y, bool* out, unsigned long n) {
+  return CheckedGreater(kLessMessage, In(y), In(x), out, n);
+}
 template <typename T>
-int Less(T* x, T y, bool* out, unsigned long n) { return CheckedGreater(kLessMessage, y, In(x), out, n); }
+int Less(T* x, T y, bool* out, unsigned long n) {
+  return CheckedGreater(kLessMessage, y, In(x), out, n);
+}
 template <typename T>
-int Less(T x, T* y, bool* out, unsigned long n) { return CheckedGreater(kLessMessage, In(y), x, out, n); }
+int Less(T x, T* y, bool* out, unsigned long n) {
+  return CheckedGreater(kLessMessage, In(y), x, out, n);
+}
 template <typename T>
-int Greater(T* x, T* y, bool* out, unsigned long n) { return CheckedGreater(kGreaterMessage, In(x), In(y), out, n); }
+int Greater(T* x, T* y, bool* out, unsigned long n) {
+  return CheckedGreater(kGreaterMessage, In(x), In(y), out, n);
+}
 template <typename T>
-int Greater(T* x, T y, bool* out, unsigned long n) { return CheckedGreater(kGreaterMessage, In(x), y, out, n); }
+int Greater(T* x, T y, bool* out, unsigned long n) {
+  return CheckedGreater(kGreaterMessage, In(x), y, out, n);
+}
 template <typename T>
-int Greater(T x, T* y, bool* out, unsigned long n) { return CheckedGreater(kGreaterMessage, x, In(y), out, n); }
+int Greater(T x, T* y, bool* out, unsigned long n) {
+  return CheckedGreater(kGreaterMessage, x, In(y), out, n);
+}
 
 template int Less<int>(int*, int*, bool*, unsigned long);
 template int Less<int>(int*, int, bool*, unsigned long);

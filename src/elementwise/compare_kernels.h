@@ -10,12 +10,12 @@
 #include "common/prefetch.h"
 #include "elementwise/blocked_loop.h"
 
-#define ZELVAN_DECLARE_COMPARE_KERNELS()                                   \
-  void Greater(const int* a, const int* b, bool* out, size_t n);          \
-  void Greater(const int* a, int b, bool* out, size_t n);                 \
-  void Greater(int a, const int* b, bool* out, size_t n);                 \
-  void Greater(const long* a, const long* b, bool* out, size_t n);        \
-  void Greater(const long* a, long b, bool* out, size_t n);               \
+#define ZELVAN_DECLARE_COMPARE_KERNELS()                           \
+  void Greater(const int* a, const int* b, bool* out, size_t n);   \
+  void Greater(const int* a, int b, bool* out, size_t n);          \
+  void Greater(int a, const int* b, bool* out, size_t n);          \
+  void Greater(const long* a, const long* b, bool* out, size_t n); \
+  void Greater(const long* a, long b, bool* out, size_t n);        \
   void Greater(long a, const long* b, bool* out, size_t n);
 
 namespace zelvan {

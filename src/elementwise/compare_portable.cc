@@ -25,9 +25,7 @@ ZELVAN_PORTABLE_CLONES void Greater(const int* a, int b, bool* out, size_t n) {
 ZELVAN_PORTABLE_CLONES void Greater(int a, const int* b, bool* out, size_t n) {
   GreaterLoop(Operand(a), Operand(b), out, n);
 }
-ZELVAN_PORTABLE_CLONES void Greater(const long* a, const long* b, bool* out, size_t n) {
-  GreaterBlocked(a, b, out, n);
-}
+ZELVAN_PORTABLE_CLONES void Greater(const long* a, const long* b, bool* out, size_t n) { GreaterBlocked(a, b, out, n); }
 ZELVAN_PORTABLE_CLONES void Greater(const long* a, long b, bool* out, size_t n) {
   GreaterLoop(Operand(a), Operand(b), out, n);
 }

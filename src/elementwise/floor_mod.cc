@@ -17,16 +17,24 @@ int CheckedFloorMod(A x, B y, T* out, unsigned long n) {
 }
 
 template <class T>
-const T* In(T* p) { return p; }
+const T* In(T* p) {
+  return p;
+}
 
 }  // namespace
 
 template <typename T>
-int FloorMod(T* x, T* y, T* out, unsigned long n) { return CheckedFloorMod(In(x), In(y), out, n); }
+int FloorMod(T* x, T* y, T* out, unsigned long n) {
+  return CheckedFloorMod(In(x), In(y), out, n);
+}
 template <typename T>
-int FloorMod(T x, T* y, T* out, unsigned long n) { return CheckedFloorMod(x, In(y), out, n); }
+int FloorMod(T x, T* y, T* out, unsigned long n) {
+  return CheckedFloorMod(x, In(y), out, n);
+}
 template <typename T>
-int FloorMod(T* x, T y, T* out, unsigned long n) { return CheckedFloorMod(In(x), y, out, n); }
+int FloorMod(T* x, T y, T* out, unsigned long n) {
+  return CheckedFloorMod(In(x), y, out, n);
+}
 
 template int FloorMod<float>(float*, float*, float*, unsigned long);
 template int FloorMod<float>(float, float*, float*, unsigned long);

@@ -21,12 +21,12 @@
 
 #include "common/arch.h"
 
-#define ZELVAN_DECLARE_FLOOR_MOD_KERNELS()                              \
-  void FloorMod(const float* x, const float* y, float* out, size_t n);  \
-  void FloorMod(float x, const float* y, float* out, size_t n);         \
-  void FloorMod(const float* x, float y, float* out, size_t n);         \
+#define ZELVAN_DECLARE_FLOOR_MOD_KERNELS()                                \
+  void FloorMod(const float* x, const float* y, float* out, size_t n);    \
+  void FloorMod(float x, const float* y, float* out, size_t n);           \
+  void FloorMod(const float* x, float y, float* out, size_t n);           \
   void FloorMod(const double* x, const double* y, double* out, size_t n); \
-  void FloorMod(double x, const double* y, double* out, size_t n);      \
+  void FloorMod(double x, const double* y, double* out, size_t n);        \
   void FloorMod(const double* x, double y, double* out, size_t n);
 
 namespace zelvan {

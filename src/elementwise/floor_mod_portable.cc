@@ -16,8 +16,7 @@ inline double LibraryFmod(double x, double y) { return std::fmod(x, y); }
 template <class T>
 inline bool NeedsLibrary(T x, T y, double q) {
   const T max = std::numeric_limits<T>::max();
-  return (std::fabs(q) >= double{kExactQuotientLimit<T>}) & (std::fabs(x) <= max) & (std::fabs(y) <= max) &
-         (y != 0);
+  return (std::fabs(q) >= double{kExactQuotientLimit<T>}) & (std::fabs(x) <= max) & (std::fabs(y) <= max) & (y != 0);
 }
 
 // The mended fast path of one lane, written without data-dependent branches

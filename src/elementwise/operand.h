@@ -23,14 +23,22 @@ struct ScalarOperand {
 };
 
 template <class T>
-ArrayOperand<T> Operand(const T* p) { return {p}; }
+ArrayOperand<T> Operand(const T* p) {
+  return {p};
+}
 template <class T>
-ScalarOperand<T> Operand(T v) { return {v}; }
+ScalarOperand<T> Operand(T v) {
+  return {v};
+}
 
 template <class T>
-bool IsNull(const T* p) { return p == nullptr; }
+bool IsNull(const T* p) {
+  return p == nullptr;
+}
 template <class T>
-bool IsNull(T /*scalar*/) { return false; }
+bool IsNull(T /*scalar*/) {
+  return false;
+}
 
 }  // namespace zelvan
 
