@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs. Idempotent: only missing
 # packages are fetched, so the common case costs one dpkg query.
-#   scripts/install-deps.sh [native|test]
+#   scripts/install-deps.sh [native|test|bench]
 #     native: compiler, CMake, OpenBLAS (demo and release build)
-#     test:   native plus sanitizer runtimes, the arm64 cross toolchain,
-#             arm64 multiarch libraries and qemu-user
+#     test:   native plus clang's fuzzer runtime, valgrind, the arm64 cross
+#             toolchain, arm64 multiarch libraries and qemu-user
+#     bench:  native plus the peers the benchmarks measure against (Eigen,
+#             SLEEF, Abseil) and matplotlib for the plots
 set -euo pipefail
 
 profile="${1:-test}"
@@ -16,10 +18,14 @@ cross=(g++-aarch64-linux-gnu qemu-user
        libgtest-dev:arm64 libgmock-dev:arm64 libopenblas-openmp-dev:arm64
        libgomp1:arm64 libstdc++6:arm64)
 
+bench=(libeigen3-dev libsleef-dev libabsl-dev python3 python3-matplotlib)
+fuzz=(clang-14 libclang-rt-14-dev valgrind)
+
 want=("${native[@]}")
-if [[ "$profile" == test ]]; then
-  want+=("${cross[@]}")
-fi
+case "$profile" in
+  test) want+=("${fuzz[@]}" "${cross[@]}") ;;
+  bench) want+=("${bench[@]}") ;;
+esac
 
 missing=()
 for pkg in "${want[@]}"; do

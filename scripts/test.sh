@@ -1,14 +1,19 @@
 #!/usr/bin/env bash
-# Builds and runs every test: native Release (with the install, consumer and
-# Debian-package checks), ASan+UBSan, TSan (the threaded subset) and the
-# AArch64 cross build under qemu-user. Installs what it needs.
+# Builds and runs every test:
+#   release  native tests, install + consumer + Debian-package checks,
+#            then the same binaries under valgrind memcheck
+#   asan     ASan+UBSan, all tests
+#   tsan     ThreadSanitizer, the threaded subset
+#   fuzz     the libFuzzer harnesses, 30 s each from the seed corpus
+#   aarch64  cross build, arm64 packages, all tests under qemu-user
+# Installs what it needs. Ends with CTest's summary of the AArch64 run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh test
 
 jobs=$(nproc)
-for preset in release asan tsan aarch64; do
+for preset in release asan tsan fuzz aarch64; do
   echo "== ${preset}"
   cmake --preset "${preset}" >/dev/null
   cmake --build --preset "${preset}" -j "${jobs}"
@@ -16,4 +21,8 @@ for preset in release asan tsan aarch64; do
     bash scripts/check-packages.sh build/aarch64 arm64
   fi
   ctest --preset "${preset}" -j "${jobs}"
+  if [[ "${preset}" == release ]]; then
+    echo "== valgrind"
+    bash scripts/valgrind-tests.sh build/release
+  fi
 done

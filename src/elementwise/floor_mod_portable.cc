@@ -16,7 +16,7 @@ inline double LibraryFmod(double x, double y) { return std::fmod(x, y); }
 template <class T>
 inline bool NeedsLibrary(T x, T y, double q) {
   const T max = std::numeric_limits<T>::max();
-  return (std::fabs(q) >= double{kExactQuotientLimit<T>}) & (std::fabs(x) <= max) & (std::fabs(y) <= max) & (y != 0);
+  return std::fabs(q) >= double{kExactQuotientLimit<T>} && std::fabs(x) <= max && std::fabs(y) <= max && y != 0;
 }
 
 // The mended fast path of one lane, written without data-dependent branches
@@ -32,7 +32,7 @@ inline float FastRemainder(float x, float y, bool& slow) {
   slow = NeedsLibrary(x, y, q);
   const float r = static_cast<float>(xd - std::trunc(q) * yd);
   const float result = std::copysign(std::fabs(r), x);
-  return std::isinf(y) & !std::isinf(x) & !std::isnan(x) ? x : result;
+  return std::isfinite(x) && std::isinf(y) ? x : result;
 }
 
 inline double FastRemainder(double x, double y, bool& slow) {
@@ -40,10 +40,10 @@ inline double FastRemainder(double x, double y, bool& slow) {
   slow = NeedsLibrary(x, y, q);
   const double t = std::trunc(q);
   const double r = std::fma(-t, y, x);
-  const bool over = (r != 0) & (std::signbit(r) != std::signbit(x));
+  const bool over = r != 0 && std::signbit(r) != std::signbit(x);
   const double t2 = over ? t - std::copysign(1.0, t) : t;
   const double result = std::copysign(std::fabs(std::fma(-t2, y, x)), x);
-  return std::isinf(y) & !std::isinf(x) & !std::isnan(x) ? x : result;
+  return std::isfinite(x) && std::isinf(y) ? x : result;
 }
 
 // Blocks are computed a chunk at a time into a local buffer, so lanes that
