@@ -62,6 +62,31 @@ void BM_OpenBlasSgemm(benchmark::State& state) {
   Finish(state, s);
 }
 
+void BM_MatmulDouble(benchmark::State& state) {
+  const Shape s = ShapeOf(state);
+  std::vector<double> a(static_cast<size_t>(s.m) * s.k, 0.5), b(static_cast<size_t>(s.k) * s.n, 0.25),
+      c(static_cast<size_t>(s.m) * s.n);
+  zelvan::MatMulParams<double> p{102, 111, 111, s.m, s.n, s.k, 1.0, s.m, s.k, 0.0, s.m};
+  for (auto _ : state) {
+    if (zelvan::Matmul<double>(a.data(), b.data(), c.data(), p) != 0) state.SkipWithError("Matmul failed");
+    benchmark::ClobberMemory();
+  }
+  Finish(state, s);
+}
+
+void BM_OpenBlasDgemm(benchmark::State& state) {
+  const Shape s = ShapeOf(state);
+  std::vector<double> a(static_cast<size_t>(s.m) * s.k, 0.5), b(static_cast<size_t>(s.k) * s.n, 0.25),
+      c(static_cast<size_t>(s.m) * s.n);
+  for (auto _ : state) {
+    cblas_dgemm(102, 111, 111, s.m, s.n, s.k, 1.0, a.data(), s.m, b.data(), s.k, 0.0, c.data(), s.m);
+    benchmark::ClobberMemory();
+  }
+  Finish(state, s);
+}
+
+BENCHMARK(BM_MatmulDouble)->Apply(Shapes)->UseRealTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_OpenBlasDgemm)->Apply(Shapes)->UseRealTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_MatmulColumnMajorFloat)->Apply(Shapes)->UseRealTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_OpenBlasSgemm)->Apply(Shapes)->UseRealTime()->Unit(benchmark::kMicrosecond);
 

@@ -50,7 +50,9 @@ ZELVAN_API int SetExternalLogFunc(ExternalLogFunc logFunc);
 // array holds n elements; out must not overlap an operand.
 // @returns 0, or 2 with "Parameter verification failed for the Less Op."
 //          (resp. "... Greater Op.") when a pointer argument is null (even
-//          when n is 0); out is then untouched.
+//          when n is 0); out is then untouched. The message is allocated
+//          only on that path: std::bad_alloc there, or a throwing sink's
+//          exception, reaches the caller. The same holds for every operator.
 // ---------------------------------------------------------------------------
 template <typename T>
 ZELVAN_API int Less(T* x, T* y, bool* out, unsigned long n);
@@ -164,6 +166,13 @@ struct TableInfo {
 ///   the key). A failing key's range stops there: earlier rows of that range
 ///   and every other range are written, the failing row and the rest of its
 ///   range are not. When several ranges fail, the code of one is returned.
+///   A range ended by an exception (a throwing sink) makes the call fail.
+/// Exceptions: messages are built and logged on the calling thread for the
+/// validation steps, so std::bad_alloc or a throwing sink's exception
+/// reaches the caller; so do std::bad_alloc and std::system_error from
+/// queueing the ranges, and std::runtime_error("enqueue on stopped
+/// ThreadPool") during process exit. Find never returns or throws while a
+/// range it queued may still run.
 ZELVAN_API int Find(const TableInfo& tableInfo, const long* keys, float* out, const float* defaultValue, long length);
 
 // The library provides exactly these instantiations.

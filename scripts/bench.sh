@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# One command from a fresh build to docs/performance.md and its plots: builds
+# the bench preset, runs every benchmark program (each peer in the same run)
+# and renders the report.
+#   scripts/bench.sh [extra Google Benchmark flags]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/install-deps.sh bench
+cmake --preset bench >/dev/null
+cmake --build --preset bench -j "$(nproc)"
+results=build/bench/results
+rm -rf "${results}" && mkdir -p "${results}"
+for bench in compare_select floor_mod find matmul; do
+  echo "== ${bench}"
+  "./build/bench/bench/zelvan_${bench}_bench" --benchmark_min_time=0.2 \
+    --benchmark_out="${results}/${bench}.json" --benchmark_out_format=json "$@"
+done
+python3 scripts/perf_report.py "${results}" docs
+echo "wrote docs/performance.md and docs/plots/"
