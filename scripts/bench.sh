@@ -16,5 +16,5 @@ for bench in compare_select floor_mod find matmul; do
   "./build/bench/bench/zelvan_${bench}_bench" --benchmark_min_time=0.2 \
     --benchmark_out="${results}/${bench}.json" --benchmark_out_format=json "$@"
 done
-python3 scripts/perf_report.py "${results}" docs
+/usr/bin/python3 scripts/perf_report.py "${results}" docs
 echo "wrote docs/performance.md and docs/plots/"

@@ -20,13 +20,22 @@ namespace arch = portable;
 #endif
 }  // namespace zelvan
 
-// Portable kernels are also built for a wider x86-64 level and picked at
-// load time (ifunc), so a plain x86-64 build still runs AVX2/FMA code on
-// machines that have it. Both clones compute the same bits.
+// Portable kernels are also built for the wider x86-64 levels and picked at
+// load time (ifunc), so a plain x86-64 build still runs AVX-512 or AVX2/FMA
+// code on machines that have it. Every clone computes the same bits.
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(ZELVAN_NO_CLONES)
-#define ZELVAN_PORTABLE_CLONES __attribute__((target_clones("arch=x86-64-v3", "default")))
+#define ZELVAN_PORTABLE_CLONES __attribute__((target_clones("arch=x86-64-v4", "arch=x86-64-v3", "default")))
 #else
 #define ZELVAN_PORTABLE_CLONES
+#endif
+
+// Kernel loops and their helpers are forced inline: a clone only runs the
+// wider instructions for code inlined into it, and the compiler's size
+// heuristics would otherwise leave the loop in a shared default-target copy.
+#if defined(__GNUC__)
+#define ZELVAN_KERNEL_INLINE inline __attribute__((always_inline))
+#else
+#define ZELVAN_KERNEL_INLINE inline
 #endif
 
 #endif  // ZELVAN_COMMON_ARCH_H_

@@ -5,6 +5,8 @@
 
 #include <cstddef>
 
+#include "common/arch.h"
+
 namespace zelvan {
 
 constexpr size_t kBlock = 16;
@@ -15,7 +17,7 @@ constexpr size_t kPrefetchAhead = 64;
 // prefetch(i) hints element i; block(i) computes elements [i, i + 16);
 // tail(i) computes element i.
 template <class Prefetch, class Block, class Tail>
-inline void BlockedPrefetchLoop(size_t n, Prefetch prefetch, Block block, Tail tail) {
+ZELVAN_KERNEL_INLINE void BlockedPrefetchLoop(size_t n, Prefetch prefetch, Block block, Tail tail) {
   size_t i = 0;
   for (; i + kPrefetchAhead <= n; i += kBlock) {
     prefetch(i + kPrefetchAhead);

@@ -35,7 +35,7 @@ namespace zelvan {
 // compiler vectorises each 16-element block, and the prefetch 64 ahead keeps
 // both input streams and the output in L2 at memory speed.
 template <class T>
-inline void GreaterBlocked(const T* a, const T* b, bool* out, size_t n) {
+ZELVAN_KERNEL_INLINE void GreaterBlocked(const T* a, const T* b, bool* out, size_t n) {
   BlockedPrefetchLoop(
       n,
       [=](size_t i) {

@@ -8,7 +8,7 @@ namespace portable {
 namespace {
 
 template <class A, class B>
-inline void GreaterLoop(A a, B b, bool* out, size_t n) {
+ZELVAN_KERNEL_INLINE void GreaterLoop(A a, B b, bool* out, size_t n) {
   for (size_t i = 0; i < n; ++i) {
     out[i] = a[i] > b[i];
   }

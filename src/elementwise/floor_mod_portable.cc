@@ -9,55 +9,70 @@ namespace zelvan {
 namespace portable {
 namespace {
 
-inline float LibraryFmod(float x, float y) { return std::fmod(x, y); }
-inline double LibraryFmod(double x, double y) { return std::fmod(x, y); }
+ZELVAN_KERNEL_INLINE float LibraryFmod(float x, float y) { return std::fmod(x, y); }
+ZELVAN_KERNEL_INLINE double LibraryFmod(double x, double y) { return std::fmod(x, y); }
+
+// Lane masks are ints combined with &, never && or ||, so the loop body
+// stays free of control flow and the compiler if-converts it into vector
+// selects.
+template <class T>
+ZELVAN_KERNEL_INLINE int Finite(T v) {
+  return static_cast<int>(std::fabs(v) <= std::numeric_limits<T>::max());
+}
 
 // True when the fast path cannot be trusted for this lane.
 template <class T>
-inline bool NeedsLibrary(T x, T y, double q) {
-  const T max = std::numeric_limits<T>::max();
-  return std::fabs(q) >= double{kExactQuotientLimit<T>} && std::fabs(x) <= max && std::fabs(y) <= max && y != 0;
+ZELVAN_KERNEL_INLINE int NeedsLibrary(T x, T y, double q) {
+  return static_cast<int>(std::fabs(q) >= double{kExactQuotientLimit<T>}) & Finite(x) & Finite(y) &
+         static_cast<int>(y != 0);
 }
 
-// The mended fast path of one lane, written without data-dependent branches
-// so the compiler turns a loop of it into vector selects.
+// A finite dividend over an infinite divisor is the dividend itself.
+template <class T>
+ZELVAN_KERNEL_INLINE int FiniteOverInfinite(T x, T y) {
+  return Finite(x) & static_cast<int>(std::fabs(y) == std::numeric_limits<T>::infinity());
+}
+
+// The mended fast path of one lane.
 //
 // Float lanes run in double: t * y is then exact without a fused
 // multiply-add, and t never overshoots. A float quotient that is not an
 // integer lies at least 2^-24 from one, while the double quotient of a
 // value below 2^24 errs by less than 2^-29.
-inline float FastRemainder(float x, float y, bool& slow) {
+ZELVAN_KERNEL_INLINE float FastRemainder(float x, float y, int& slow) {
   const double xd = x, yd = y;
   const double q = xd / yd;
   slow = NeedsLibrary(x, y, q);
   const float r = static_cast<float>(xd - std::trunc(q) * yd);
   const float result = std::copysign(std::fabs(r), x);
-  return std::isfinite(x) && std::isinf(y) ? x : result;
+  return FiniteOverInfinite(x, y) ? x : result;
 }
 
-inline double FastRemainder(double x, double y, bool& slow) {
+ZELVAN_KERNEL_INLINE double FastRemainder(double x, double y, int& slow) {
   const double q = x / y;
   slow = NeedsLibrary(x, y, q);
   const double t = std::trunc(q);
   const double r = std::fma(-t, y, x);
-  const bool over = r != 0 && std::signbit(r) != std::signbit(x);
-  const double t2 = over ? t - std::copysign(1.0, t) : t;
+  // t overshot when r is non-zero with a sign other than x's (for x = 0,
+  // r is 0). Plain comparisons keep the lane branch-free.
+  const int over = static_cast<int>(r != 0) & static_cast<int>((r < 0) != (x < 0));
+  const double t2 = t - (over ? (t > 0 ? 1.0 : -1.0) : 0.0);
   const double result = std::copysign(std::fabs(std::fma(-t2, y, x)), x);
-  return std::isfinite(x) && std::isinf(y) ? x : result;
+  return FiniteOverInfinite(x, y) ? x : result;
 }
 
 // Blocks are computed a chunk at a time into a local buffer, so lanes that
 // need the library can still read their operands when out aliases them.
 template <class T, class A, class B>
-inline void FloorModLoop(A x, B y, T* out, size_t n) {
+ZELVAN_KERNEL_INLINE void FloorModLoop(A x, B y, T* out, size_t n) {
   constexpr size_t kLanes = 16 / sizeof(T);
-  constexpr size_t kChunk = 64;
+  constexpr size_t kChunk = 256;
   const size_t blocked = n - n % kLanes;
   for (size_t base = 0; base < blocked; base += kChunk) {
     const size_t len = blocked - base < kChunk ? blocked - base : kChunk;
     T result[kChunk];
-    bool slow[kChunk];
-    bool anySlow = false;
+    int slow[kChunk];
+    int anySlow = 0;
     for (size_t j = 0; j < len; ++j) {
       result[j] = FastRemainder(x[base + j], y[base + j], slow[j]);
       anySlow |= slow[j];

@@ -24,7 +24,8 @@ ZELVAN_DECLARE_SELECT_KERNELS()
 // streams 64 elements ahead, computed by block(i); then the remainder in
 // arithmetic form, which needs no mask at all.
 template <class Block>
-inline void SelectLoop(const unsigned char* cond, const long* x, const long* y, long* out, size_t n, Block block) {
+ZELVAN_KERNEL_INLINE void SelectLoop(const unsigned char* cond, const long* x, const long* y, long* out, size_t n,
+                                     Block block) {
   BlockedPrefetchLoop(
       n,
       [=](size_t i) {
