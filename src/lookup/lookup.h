@@ -21,6 +21,9 @@ struct Lookup {
   std::atomic<int> status{STATUS_SUCCESS};
 
   static constexpr long kLookAhead = 8;
+  // Below this table size the buckets stay cached and a prefetch per key
+  // is pure overhead.
+  static constexpr size_t kPrefetchTableBytes = size_t{1} << 20;
 
   // Index of key's bucket, -1 when absent, -2 when the probe bound is hit.
   long Probe(long key) const {
@@ -45,8 +48,12 @@ struct Lookup {
 
   void Range(long begin, long end) {
     const long valueSize = table.valueSize;
+    const bool prefetch =
+        valueSize >= static_cast<long>(kPrefetchTableBytes) ||
+        table.numBuckets >
+            static_cast<long>(kPrefetchTableBytes / (sizeof(long) + sizeof(float) * static_cast<size_t>(valueSize)));
     for (long i = begin; i < end; ++i) {
-      if (i + kLookAhead < end) {
+      if (prefetch && i + kLookAhead < end) {
         // Most keys sit in their home bucket: start fetching it (and its
         // row) a few keys early so large tables are not latency-bound.
         const long home = keys[i + kLookAhead] & bucketMask;
