@@ -11,15 +11,12 @@ template <class T>
 struct ArrayOperand {
   const T* data;
   T operator[](size_t i) const { return data[i]; }
-  const T* At(size_t i) const { return data + i; }
 };
 
 template <class T>
 struct ScalarOperand {
   T value;
   T operator[](size_t /*i*/) const { return value; }
-  // Nothing to prefetch for a scalar.
-  const T* At(size_t /*i*/) const { return nullptr; }
 };
 
 template <class T>

@@ -6,8 +6,6 @@
 #include <cstddef>
 
 #include "common/arch.h"
-#include "common/prefetch.h"
-#include "elementwise/blocked_loop.h"
 
 #define ZELVAN_DECLARE_SELECT_KERNELS() \
   void Select(const unsigned char* cond, const long* x, const long* y, long* out, size_t n);
@@ -19,27 +17,6 @@ ZELVAN_DECLARE_SELECT_KERNELS()
 namespace neon {
 ZELVAN_DECLARE_SELECT_KERNELS()
 }  // namespace neon
-
-// The loop every variant shares: blocks of 16 that prefetch all four
-// streams 64 elements ahead, computed by block(i); then the remainder in
-// arithmetic form, which needs no mask at all.
-template <class Block>
-ZELVAN_KERNEL_INLINE void SelectLoop(const unsigned char* cond, const long* x, const long* y, long* out, size_t n,
-                                     Block block) {
-  BlockedPrefetchLoop(
-      n,
-      [=](size_t i) {
-        PrefetchReadL2(cond + i);
-        PrefetchReadL2(x + i);
-        PrefetchReadL2(y + i);
-        PrefetchWriteL2(out + i);
-      },
-      block,
-      [=](size_t i) {
-        const long c = cond[i] != 0;
-        out[i] = (x[i] * c) | (y[i] * (c ^ 1));
-      });
-}
 
 }  // namespace zelvan
 

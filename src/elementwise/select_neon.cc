@@ -4,10 +4,35 @@
 
 #include <cstdint>
 
+#include "common/prefetch.h"
+#include "elementwise/blocked_loop.h"
 #include "elementwise/select_kernels.h"
 
 namespace zelvan {
 namespace neon {
+namespace {
+
+// Blocks of 16 that prefetch all four streams 64 elements ahead, computed
+// by block(i); then the remainder in arithmetic form, which needs no mask.
+template <class Block>
+ZELVAN_KERNEL_INLINE void SelectLoop(const unsigned char* cond, const long* x, const long* y, long* out, size_t n,
+                                     Block block) {
+  BlockedPrefetchLoop(
+      n,
+      [=](size_t i) {
+        PrefetchReadL2(cond + i);
+        PrefetchReadL2(x + i);
+        PrefetchReadL2(y + i);
+        PrefetchWriteL2(out + i);
+      },
+      block,
+      [=](size_t i) {
+        const long c = cond[i] != 0;
+        out[i] = (x[i] * c) | (y[i] * (c ^ 1));
+      });
+}
+
+}  // namespace
 
 void Select(const unsigned char* cond, const long* x, const long* y, long* out, size_t n) {
   SelectLoop(cond, x, y, out, n, [=](size_t i) {
