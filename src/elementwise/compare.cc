@@ -21,40 +21,31 @@ int CheckedGreater(const char* message, A a, B b, bool* out, unsigned long n) {
   return STATUS_SUCCESS;
 }
 
-template <class T>
-const T* In(T* p) {
-  return p;
-}
-template <class T>
-T In(T v) {
-  return v;
-}
-
 }  // namespace
 
 template <typename T>
 int Less(T* x, T* y, bool* out, unsigned long n) {
-  return CheckedGreater(kLessMessage, In(y), In(x), out, n);
+  return CheckedGreater(kLessMessage, y, x, out, n);
 }
 template <typename T>
 int Less(T* x, T y, bool* out, unsigned long n) {
-  return CheckedGreater(kLessMessage, y, In(x), out, n);
+  return CheckedGreater(kLessMessage, y, x, out, n);
 }
 template <typename T>
 int Less(T x, T* y, bool* out, unsigned long n) {
-  return CheckedGreater(kLessMessage, In(y), x, out, n);
+  return CheckedGreater(kLessMessage, y, x, out, n);
 }
 template <typename T>
 int Greater(T* x, T* y, bool* out, unsigned long n) {
-  return CheckedGreater(kGreaterMessage, In(x), In(y), out, n);
+  return CheckedGreater(kGreaterMessage, x, y, out, n);
 }
 template <typename T>
 int Greater(T* x, T y, bool* out, unsigned long n) {
-  return CheckedGreater(kGreaterMessage, In(x), y, out, n);
+  return CheckedGreater(kGreaterMessage, x, y, out, n);
 }
 template <typename T>
 int Greater(T x, T* y, bool* out, unsigned long n) {
-  return CheckedGreater(kGreaterMessage, x, In(y), out, n);
+  return CheckedGreater(kGreaterMessage, x, y, out, n);
 }
 
 template int Less<int>(int*, int*, bool*, unsigned long);

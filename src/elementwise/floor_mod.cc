@@ -16,24 +16,19 @@ int CheckedFloorMod(A x, B y, T* out, unsigned long n) {
   return STATUS_SUCCESS;
 }
 
-template <class T>
-const T* In(T* p) {
-  return p;
-}
-
 }  // namespace
 
 template <typename T>
 int FloorMod(T* x, T* y, T* out, unsigned long n) {
-  return CheckedFloorMod(In(x), In(y), out, n);
+  return CheckedFloorMod(x, y, out, n);
 }
 template <typename T>
 int FloorMod(T x, T* y, T* out, unsigned long n) {
-  return CheckedFloorMod(x, In(y), out, n);
+  return CheckedFloorMod(x, y, out, n);
 }
 template <typename T>
 int FloorMod(T* x, T y, T* out, unsigned long n) {
-  return CheckedFloorMod(In(x), y, out, n);
+  return CheckedFloorMod(x, y, out, n);
 }
 
 template int FloorMod<float>(float*, float*, float*, unsigned long);

@@ -4,6 +4,7 @@
 #define ZELVAN_ELEMENTWISE_OPERAND_H_
 
 #include <cstddef>
+#include <type_traits>
 
 namespace zelvan {
 
@@ -28,13 +29,14 @@ ScalarOperand<T> Operand(T v) {
   return {v};
 }
 
+// An operand of an entry point is null only if it is a pointer.
 template <class T>
-bool IsNull(const T* p) {
-  return p == nullptr;
-}
-template <class T>
-bool IsNull(T /*scalar*/) {
-  return false;
+bool IsNull(T operand) {
+  if constexpr (std::is_pointer_v<T>) {
+    return operand == nullptr;
+  } else {
+    return false;
+  }
 }
 
 }  // namespace zelvan
