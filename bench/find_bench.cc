@@ -88,7 +88,12 @@ void BM_FindCallingThread(benchmark::State& state) {
   std::vector<float> out(keys.size() * static_cast<size_t>(table.valueSize));
   const zelvan::TableInfo info = table.Info();
   for (auto _ : state) {
-    zelvan::Lookup lookup{info, keys.data(), out.data(), table.defaultRow.data(), info.numBuckets - 1};
+    zelvan::Lookup lookup{info,
+                          keys.data(),
+                          out.data(),
+                          table.defaultRow.data(),
+                          info.numBuckets - 1,
+                          zelvan::Lookup::WorthPrefetching(info)};
     lookup.Range(0, state.range(0));
     benchmark::DoNotOptimize(out.data());
   }

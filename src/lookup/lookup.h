@@ -18,12 +18,10 @@ struct Lookup {
   float* out;
   const float* defaultValue;
   long bucketMask;
+  bool prefetchBuckets;
   std::atomic<int> status{STATUS_SUCCESS};
 
   static constexpr long kLookAhead = 8;
-  // Below this table size the buckets stay cached and a prefetch per key
-  // is pure overhead.
-  static constexpr size_t kPrefetchTableBytes = size_t{1} << 20;
 
   // Index of key's bucket, -1 when absent, -2 when the probe bound is hit.
   long Probe(long key) const {
@@ -46,37 +44,55 @@ struct Lookup {
     WriteLog(LOG_LEVEL_ERROR, message);
   }
 
-  void Range(long begin, long end) {
+  // Looks up key i into its row; false once the range must stop.
+  bool LookUpOne(long i) {
+    const long key = keys[i];
+    if (key == table.emptyKey) {
+      Fail(STATUS_EMPTY_KEY, "Using the emptyKey as a table key is not allowed");
+      return false;
+    }
+    if (key == table.deletedKey) {
+      Fail(STATUS_DELETED_KEY, "Using the deletedKey as a table key is not allowed");
+      return false;
+    }
+    const long bucket = Probe(key);
+    if (bucket == -2) {
+      Fail(STATUS_ERROR, "Internal error in MutableDenseHashTable lookup");
+      return false;
+    }
     const long valueSize = table.valueSize;
-    const bool prefetch =
-        valueSize >= static_cast<long>(kPrefetchTableBytes) ||
-        table.numBuckets >
-            static_cast<long>(kPrefetchTableBytes / (sizeof(long) + sizeof(float) * static_cast<size_t>(valueSize)));
-    for (long i = begin; i < end; ++i) {
-      if (prefetch && i + kLookAhead < end) {
-        // Most keys sit in their home bucket: start fetching it (and its
-        // row) a few keys early so large tables are not latency-bound.
+    const float* source = bucket >= 0 ? table.bucketValues + bucket * valueSize : defaultValue;
+    float* row = out + i * valueSize;
+    for (long j = 0; j < valueSize; ++j) {
+      row[j] = source[j];
+    }
+    return true;
+  }
+
+  void Range(long begin, long end) {
+    long i = begin;
+    if (prefetchBuckets) {
+      // Most keys sit in their home bucket: start fetching it (and its row)
+      // a few keys early so large tables are not latency-bound.
+      for (; i + kLookAhead < end; ++i) {
         const long home = keys[i + kLookAhead] & bucketMask;
         PrefetchReadStream(table.bucketKeys + home);
-        PrefetchReadStream(table.bucketValues + home * valueSize);
-      }
-      const long key = keys[i];
-      if (key == table.emptyKey) {
-        return Fail(STATUS_EMPTY_KEY, "Using the emptyKey as a table key is not allowed");
-      }
-      if (key == table.deletedKey) {
-        return Fail(STATUS_DELETED_KEY, "Using the deletedKey as a table key is not allowed");
-      }
-      const long bucket = Probe(key);
-      if (bucket == -2) {
-        return Fail(STATUS_ERROR, "Internal error in MutableDenseHashTable lookup");
-      }
-      const float* source = bucket >= 0 ? table.bucketValues + bucket * valueSize : defaultValue;
-      float* row = out + i * valueSize;
-      for (long j = 0; j < valueSize; ++j) {
-        row[j] = source[j];
+        PrefetchReadStream(table.bucketValues + home * table.valueSize);
+        if (!LookUpOne(i)) return;
       }
     }
+    for (; i < end; ++i) {
+      if (!LookUpOne(i)) return;
+    }
+  }
+
+  // Below this table size the buckets stay cached and a prefetch per key
+  // is pure overhead. Decided once per call, like bucketMask.
+  static bool WorthPrefetching(const TableInfo& t) {
+    constexpr size_t kPrefetchTableBytes = size_t{1} << 20;
+    return t.valueSize >= static_cast<long>(kPrefetchTableBytes) ||
+           t.numBuckets > static_cast<long>(kPrefetchTableBytes /
+                                            (sizeof(long) + sizeof(float) * static_cast<size_t>(t.valueSize)));
   }
 };
 
