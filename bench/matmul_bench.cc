@@ -30,20 +30,21 @@ void Finish(benchmark::State& state, const Shape& s) {
                                                 benchmark::Counter::kIsRate);
 }
 
+template <class T>
 struct Operands {
-  std::vector<float> a, b, c;
+  std::vector<T> a, b, c;
   explicit Operands(const Shape& s)
       : a(static_cast<size_t>(s.m) * s.k), b(static_cast<size_t>(s.k) * s.n), c(static_cast<size_t>(s.m) * s.n) {
     std::mt19937 rng(1);
-    std::uniform_real_distribution<float> u(-1, 1);
-    for (float& v : a) v = u(rng);
-    for (float& v : b) v = u(rng);
+    std::uniform_real_distribution<T> u(-1, 1);
+    for (T& v : a) v = u(rng);
+    for (T& v : b) v = u(rng);
   }
 };
 
 void BM_MatmulColumnMajorFloat(benchmark::State& state) {
   const Shape s = ShapeOf(state);
-  Operands x(s);
+  Operands<float> x(s);
   zelvan::MatMulParams<float> p{102, 111, 111, s.m, s.n, s.k, 1.0f, s.m, s.k, 0.0f, s.m};
   for (auto _ : state) {
     if (zelvan::Matmul<float>(x.a.data(), x.b.data(), x.c.data(), p) != 0) state.SkipWithError("Matmul failed");
@@ -54,7 +55,7 @@ void BM_MatmulColumnMajorFloat(benchmark::State& state) {
 
 void BM_OpenBlasSgemm(benchmark::State& state) {
   const Shape s = ShapeOf(state);
-  Operands x(s);
+  Operands<float> x(s);
   for (auto _ : state) {
     cblas_sgemm(102, 111, 111, s.m, s.n, s.k, 1.0f, x.a.data(), s.m, x.b.data(), s.k, 0.0f, x.c.data(), s.m);
     benchmark::ClobberMemory();
@@ -64,11 +65,10 @@ void BM_OpenBlasSgemm(benchmark::State& state) {
 
 void BM_MatmulDouble(benchmark::State& state) {
   const Shape s = ShapeOf(state);
-  std::vector<double> a(static_cast<size_t>(s.m) * s.k, 0.5), b(static_cast<size_t>(s.k) * s.n, 0.25),
-      c(static_cast<size_t>(s.m) * s.n);
+  Operands<double> x(s);
   zelvan::MatMulParams<double> p{102, 111, 111, s.m, s.n, s.k, 1.0, s.m, s.k, 0.0, s.m};
   for (auto _ : state) {
-    if (zelvan::Matmul<double>(a.data(), b.data(), c.data(), p) != 0) state.SkipWithError("Matmul failed");
+    if (zelvan::Matmul<double>(x.a.data(), x.b.data(), x.c.data(), p) != 0) state.SkipWithError("Matmul failed");
     benchmark::ClobberMemory();
   }
   Finish(state, s);
@@ -76,10 +76,9 @@ void BM_MatmulDouble(benchmark::State& state) {
 
 void BM_OpenBlasDgemm(benchmark::State& state) {
   const Shape s = ShapeOf(state);
-  std::vector<double> a(static_cast<size_t>(s.m) * s.k, 0.5), b(static_cast<size_t>(s.k) * s.n, 0.25),
-      c(static_cast<size_t>(s.m) * s.n);
+  Operands<double> x(s);
   for (auto _ : state) {
-    cblas_dgemm(102, 111, 111, s.m, s.n, s.k, 1.0, a.data(), s.m, b.data(), s.k, 0.0, c.data(), s.m);
+    cblas_dgemm(102, 111, 111, s.m, s.n, s.k, 1.0, x.a.data(), s.m, x.b.data(), s.k, 0.0, x.c.data(), s.m);
     benchmark::ClobberMemory();
   }
   Finish(state, s);
