@@ -16,3 +16,4 @@ set(CMAKE_CROSSCOMPILING_EMULATOR
     qemu-aarch64 -L /usr/aarch64-linux-gnu -E LD_LIBRARY_PATH=/usr/aarch64-linux-gnu/lib)
 set(ZELVAN_NM aarch64-linux-gnu-nm CACHE STRING "")
 set(ZELVAN_READELF aarch64-linux-gnu-readelf CACHE STRING "")
+set(ZELVAN_OBJDUMP aarch64-linux-gnu-objdump CACHE STRING "")

@@ -1,0 +1,47 @@
+# Fails unless the named kernels still carry their prefetch hints: the
+# compiler deletes a hint silently when it is not inlined early enough.
+# Run with -DLIB=... -DOBJDUMP=... -DEXPECTED=... where each line of the
+# file is "<demangled function name prefix>|<mnemonic>|<mnemonic>...".
+execute_process(COMMAND ${OBJDUMP} -d -C --no-show-raw-insn ${LIB}
+  OUTPUT_VARIABLE dis RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "objdump failed on ${LIB}")
+endif()
+# One list entry per function: split at the blank line that ends each body.
+string(REPLACE ";" "," dis "${dis}")
+string(REPLACE "\n\n" ";" bodies "${dis}")
+file(STRINGS ${EXPECTED} checks REGEX "^[^#]")
+set(failures "")
+foreach(check IN LISTS checks)
+  string(REPLACE "|" ";" fields "${check}")
+  list(POP_FRONT fields function)
+  set(found 0)
+  foreach(body IN LISTS bodies)
+    string(FIND "${body}" "<${function}" at)
+    if(at EQUAL -1)
+      continue()
+    endif()
+    # Only bodies whose header names the function: every clone, but not
+    # the load-time resolver that picks one.
+    string(REGEX MATCH "^[^\n]*\n" header "${body}")
+    string(FIND "${header}" "<${function}" in_header)
+    if(in_header EQUAL -1 OR header MATCHES "clone \\.resolver")
+      continue()
+    endif()
+    math(EXPR found "${found} + 1")
+    foreach(mnemonic IN LISTS fields)
+      string(FIND "${body}" "${mnemonic}" hit)
+      if(hit EQUAL -1)
+        string(APPEND failures "\n  ${header}  lacks ${mnemonic}")
+      endif()
+    endforeach()
+  endforeach()
+  if(found EQUAL 0)
+    string(APPEND failures "\n  no function ${function}")
+  endif()
+endforeach()
+if(failures)
+  message(FATAL_ERROR "prefetch hints missing:${failures}")
+endif()
+list(LENGTH checks count)
+message(STATUS "${count} kernels carry their hints")

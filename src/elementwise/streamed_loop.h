@@ -1,0 +1,72 @@
+// The portable loop shape of the streaming operators (compares, Select):
+// blocks of 64 elements. Where two or more input arrays stream at once, each
+// block also hints the cache lines they will need 1 KB further on.
+//
+// Measured on x86-64 (AMD Zen 5, 4K to 64M elements, variants interleaved
+// in one run): with two or three input arrays the hint into the first-level
+// cache brings 16M-element operands to the copy kernel's bandwidth, 25-35%
+// above no hints, and is faster at 4K too. A single input array is better
+// left to the hardware prefetcher: hinting it costs 5-40%. The hint into the
+// second level (what the AArch64 kernels use) is slower than none there.
+#ifndef ZELVAN_ELEMENTWISE_STREAMED_LOOP_H_
+#define ZELVAN_ELEMENTWISE_STREAMED_LOOP_H_
+
+#include <cstddef>
+
+#include "common/arch.h"
+#include "common/prefetch.h"
+
+namespace zelvan {
+
+constexpr size_t kStreamBlock = 64;
+constexpr size_t kStreamAheadBytes = 1024;
+constexpr size_t kCacheLineBytes = 64;
+
+// The distance in elements for inputs whose widest element is T.
+template <class T>
+constexpr size_t StreamAhead() {
+  static_assert(kStreamAheadBytes / sizeof(T) % kStreamBlock == 0, "hints land on block starts");
+  return kStreamAheadBytes / sizeof(T);
+}
+
+// Hints every line of the block of kStreamBlock elements starting at p.
+template <class T>
+ZELVAN_KERNEL_INLINE void PrefetchStreamBlock(const T* p) {
+  const auto* bytes = reinterpret_cast<const char*>(p);
+  for (size_t k = 0; k < kStreamBlock * sizeof(T); k += kCacheLineBytes) {
+    PrefetchReadL1(bytes + k);
+  }
+}
+
+// prefetch(i) hints the block at i, block(i) computes [i, i + kStreamBlock)
+// and tail(i) computes element i. Hints stay inside the operands.
+template <size_t kAhead, class Prefetch, class Block, class Tail>
+ZELVAN_KERNEL_INLINE void StreamedLoop(size_t n, Prefetch prefetch, Block block, Tail tail) {
+  size_t i = 0;
+  for (; i + kAhead + kStreamBlock <= n; i += kStreamBlock) {
+    prefetch(i + kAhead);
+    block(i);
+  }
+  for (; i + kStreamBlock <= n; i += kStreamBlock) {
+    block(i);
+  }
+  for (; i < n; ++i) {
+    tail(i);
+  }
+}
+
+// The same blocks without hints, for a single input stream.
+template <class Block, class Tail>
+ZELVAN_KERNEL_INLINE void BlockLoop(size_t n, Block block, Tail tail) {
+  size_t i = 0;
+  for (; i + kStreamBlock <= n; i += kStreamBlock) {
+    block(i);
+  }
+  for (; i < n; ++i) {
+    tail(i);
+  }
+}
+
+}  // namespace zelvan
+
+#endif  // ZELVAN_ELEMENTWISE_STREAMED_LOOP_H_
