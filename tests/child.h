@@ -57,6 +57,16 @@ inline bool WaitForThreadCount(int expected) {
   return false;
 }
 
+// Waits up to a second for the thread count to fall to at most expected
+// (plus the runtime's own helpers).
+inline bool WaitForThreadCountAtMost(int expected) {
+  for (int i = 0; i < 500; ++i) {
+    if (ThreadCount() <= expected + kRuntimeThreads) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return false;
+}
+
 }  // namespace zelvan_test
 
 #endif  // ZELVAN_TESTS_CHILD_H_

@@ -66,14 +66,22 @@ bool UseOnce() {
 TEST(Lifecycle, LoadUseUnloadManyTimesWithoutGrowth) {
   ASSERT_TRUE(UseOnce());
   ASSERT_TRUE(UseOnce());
-  // The OpenMP runtime keeps its own team; the pool must not linger.
-  const int threads = zelvan_test::ThreadCount();
+  // The OpenMP runtime keeps its own team; the pool must not linger. Under
+  // an emulator threads of the last unload may still be leaving: take the
+  // baseline once the count has settled, and count growth only.
+  int threads = zelvan_test::ThreadCount();
+  for (int settled = 0; settled < 25;) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    const int now = zelvan_test::ThreadCount();
+    settled = now == threads ? settled + 1 : 0;
+    threads = now;
+  }
   const size_t baseline = HeapInUse();
   for (int cycle = 0; cycle < 60; ++cycle) {
     ASSERT_TRUE(UseOnce()) << "cycle " << cycle;
     // Really unloaded (nothing pins it), so its pool was destroyed.
     ASSERT_FALSE(Loaded()) << "cycle " << cycle;
-    ASSERT_TRUE(zelvan_test::WaitForThreadCount(threads)) << "threads grew in cycle " << cycle;
+    ASSERT_TRUE(zelvan_test::WaitForThreadCountAtMost(threads)) << "threads grew in cycle " << cycle;
   }
   EXPECT_LT(HeapInUse(), baseline + 256 * 1024) << "heap grew from " << baseline << " to " << HeapInUse();
 }
