@@ -47,25 +47,19 @@ constexpr int kRuntimeThreads = 1;
 constexpr int kRuntimeThreads = 0;
 #endif
 
-// Threads start and end asynchronously with respect to /proc; wait briefly.
-inline bool WaitForThreadCount(int expected) {
+// Threads start and end asynchronously with respect to /proc: waits up to
+// a second for the count to be within [atLeast, atMost] plus the runtime's
+// own helpers.
+inline bool WaitForThreadCountIn(int atLeast, int atMost) {
   for (int i = 0; i < 500; ++i) {
     const int now = ThreadCount();
-    if (now >= expected && now <= expected + kRuntimeThreads) return true;
+    if (now >= atLeast && now <= atMost + kRuntimeThreads) return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
   return false;
 }
-
-// Waits up to a second for the thread count to fall to at most expected
-// (plus the runtime's own helpers).
-inline bool WaitForThreadCountAtMost(int expected) {
-  for (int i = 0; i < 500; ++i) {
-    if (ThreadCount() <= expected + kRuntimeThreads) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  return false;
-}
+inline bool WaitForThreadCount(int expected) { return WaitForThreadCountIn(expected, expected); }
+inline bool WaitForThreadCountAtMost(int expected) { return WaitForThreadCountIn(0, expected); }
 
 }  // namespace zelvan_test
 

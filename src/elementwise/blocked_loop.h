@@ -1,5 +1,6 @@
-// The loop shape shared by the operators over two 64-bit input arrays:
-// blocks of 16 that prefetch 64 elements ahead, then a plain tail.
+// The loop shape of the streaming operators: blocks that hint the memory a
+// fixed distance ahead, then the same blocks without hints where the hint
+// would point past the end, then single elements.
 #ifndef ZELVAN_ELEMENTWISE_BLOCKED_LOOP_H_
 #define ZELVAN_ELEMENTWISE_BLOCKED_LOOP_H_
 
@@ -9,23 +10,34 @@
 
 namespace zelvan {
 
-constexpr size_t kBlock = 16;
-// Far enough ahead to cover memory latency at streaming speed; blocks run
-// only while i + kPrefetchAhead <= n, so a hint never points past the end.
-constexpr size_t kPrefetchAhead = 64;
-
-// prefetch(i) hints element i; block(i) computes elements [i, i + 16);
-// tail(i) computes element i.
-template <class Prefetch, class Block, class Tail>
-ZELVAN_KERNEL_INLINE void BlockedPrefetchLoop(size_t n, Prefetch prefetch, Block block, Tail tail) {
+// prefetch(i) hints the block at element i, block(i) computes the
+// kBlockSize elements from i, tail(i) computes element i. A hint covers
+// only whole blocks inside the operands. kAhead 0 with a no-op prefetch is
+// the plain blocked loop.
+template <size_t kBlockSize, size_t kAhead, class Prefetch, class Block, class Tail>
+ZELVAN_KERNEL_INLINE void BlockedLoop(size_t n, Prefetch prefetch, Block block, Tail tail) {
+  static_assert(kAhead % kBlockSize == 0, "hints land on block starts");
   size_t i = 0;
-  for (; i + kPrefetchAhead <= n; i += kBlock) {
-    prefetch(i + kPrefetchAhead);
+  for (; i + kAhead + kBlockSize <= n; i += kBlockSize) {
+    prefetch(i + kAhead);
+    block(i);
+  }
+  for (; i + kBlockSize <= n; i += kBlockSize) {
     block(i);
   }
   for (; i < n; ++i) {
     tail(i);
   }
+}
+
+// The AArch64 kernels over 64-bit arrays: blocks of 16 hinting 64 elements
+// ahead, far enough to cover memory latency at streaming speed.
+constexpr size_t kBlock = 16;
+constexpr size_t kPrefetchAhead = 64;
+
+template <class Prefetch, class Block, class Tail>
+ZELVAN_KERNEL_INLINE void BlockedPrefetchLoop(size_t n, Prefetch prefetch, Block block, Tail tail) {
+  BlockedLoop<kBlock, kPrefetchAhead>(n, prefetch, block, tail);
 }
 
 }  // namespace zelvan

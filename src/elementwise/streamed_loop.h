@@ -15,6 +15,7 @@
 
 #include "common/arch.h"
 #include "common/prefetch.h"
+#include "elementwise/blocked_loop.h"
 
 namespace zelvan {
 
@@ -25,7 +26,6 @@ constexpr size_t kCacheLineBytes = 64;
 // The distance in elements for inputs whose widest element is T.
 template <class T>
 constexpr size_t StreamAhead() {
-  static_assert(kStreamAheadBytes / sizeof(T) % kStreamBlock == 0, "hints land on block starts");
   return kStreamAheadBytes / sizeof(T);
 }
 
@@ -38,33 +38,17 @@ ZELVAN_KERNEL_INLINE void PrefetchStreamBlock(const T* p) {
   }
 }
 
-// prefetch(i) hints the block at i, block(i) computes [i, i + kStreamBlock)
-// and tail(i) computes element i. Hints stay inside the operands.
+// Blocks of kStreamBlock hinting kAhead elements ahead (see BlockedLoop).
 template <size_t kAhead, class Prefetch, class Block, class Tail>
 ZELVAN_KERNEL_INLINE void StreamedLoop(size_t n, Prefetch prefetch, Block block, Tail tail) {
-  size_t i = 0;
-  for (; i + kAhead + kStreamBlock <= n; i += kStreamBlock) {
-    prefetch(i + kAhead);
-    block(i);
-  }
-  for (; i + kStreamBlock <= n; i += kStreamBlock) {
-    block(i);
-  }
-  for (; i < n; ++i) {
-    tail(i);
-  }
+  BlockedLoop<kStreamBlock, kAhead>(n, prefetch, block, tail);
 }
 
 // The same blocks without hints, for a single input stream.
 template <class Block, class Tail>
 ZELVAN_KERNEL_INLINE void BlockLoop(size_t n, Block block, Tail tail) {
-  size_t i = 0;
-  for (; i + kStreamBlock <= n; i += kStreamBlock) {
-    block(i);
-  }
-  for (; i < n; ++i) {
-    tail(i);
-  }
+  BlockedLoop<kStreamBlock, 0>(
+      n, [](size_t /*i*/) {}, block, tail);
 }
 
 }  // namespace zelvan
