@@ -239,6 +239,35 @@ TEST_F(FindTest, LargeRandomBatchesMatchTheReference) {
   }
 }
 
+TEST_F(FindTest, DenseSmallTablesMatchTheReferenceAtEveryProbeDepth) {
+  // Crowded small tables, with keys placed anywhere and deleted buckets
+  // mixed in, put the end of a lookup at every depth of the probe sequence,
+  // wrapping past the table's end, before and after the fourth probe.
+  std::mt19937_64 rng(7);
+  for (long numBuckets : {1L, 2L, 4L, 8L, 16L, 64L}) {
+    for (int round = 0; round < 40; ++round) {
+      DenseTable table(numBuckets, 2);
+      const long emptyBucket = static_cast<long>(rng() % static_cast<unsigned long>(numBuckets));
+      for (long b = 0; b < numBuckets; ++b) {
+        if (b == emptyBucket) continue;  // one empty bucket keeps every lookup bounded
+        if (rng() % 4 == 0) {
+          table.MarkDeleted(b);
+        } else {
+          table.Put(b, static_cast<long>(rng() % static_cast<unsigned long>(4 * numBuckets)));
+        }
+      }
+      std::vector<long> keys(static_cast<size_t>(4 * numBuckets));
+      for (size_t k = 0; k < keys.size(); ++k) keys[k] = static_cast<long>(k);
+      const std::vector<float> def = {-1.5f, -2.5f};
+      ASSERT_EQ(Run(table.Info(), keys, def), 0) << numBuckets;
+      for (size_t k = 0; k < keys.size(); ++k) {
+        ASSERT_EQ(RowOf(k, 2), table.Expected(keys[k], def)) << numBuckets << " key " << k;
+      }
+    }
+  }
+  EXPECT_TRUE(LogCapture::Get().Take().empty());
+}
+
 TEST_F(FindTest, ManyHostThreadsShareThePool) {
   DenseTable table(4096, 8);
   for (long k = 0; k < 3000; ++k) table.Insert(k * 5 + 1);

@@ -38,4 +38,18 @@ namespace arch = portable;
 #define ZELVAN_KERNEL_INLINE inline
 #endif
 
+namespace zelvan {
+
+// Hides v from the optimiser, which would otherwise turn a selection made
+// arithmetically on purpose back into a branch on unpredictable data.
+template <typename T>
+ZELVAN_KERNEL_INLINE T Opaque(T v) {
+#if defined(__GNUC__)
+  __asm__("" : "+r"(v));
+#endif
+  return v;
+}
+
+}  // namespace zelvan
+
 #endif  // ZELVAN_COMMON_ARCH_H_

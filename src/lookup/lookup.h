@@ -3,7 +3,9 @@
 #define ZELVAN_LOOKUP_LOOKUP_H_
 
 #include <atomic>
+#include <cstdint>
 
+#include "common/arch.h"
 #include "common/log.h"
 #include "common/prefetch.h"
 #include "zelvan/zelvan.h"
@@ -38,6 +40,47 @@ struct Lookup {
     }
   }
 
+  static constexpr long kUnresolved = -3;
+
+  // The first four probes (offsets 0, 1, 3, 6) without a branch: key's bucket,
+  // -1 when absent, kUnresolved when all four hold other keys. On a cached
+  // table with random keys the probe loop's exits mispredict and dominate;
+  // here the one branch left is taken rarely. Revisited buckets on tiny
+  // tables are harmless: a bucket that resolves on a revisit resolved before.
+  static long ProbeFour(const long* bucketKeys, long bucketMask, long emptyKey, long key) {
+    const long home = key & bucketMask;
+    const long s0 = bucketKeys[home];
+    const long s1 = bucketKeys[(home + 1) & bucketMask];
+    const long s2 = bucketKeys[(home + 3) & bucketMask];
+    const long s3 = bucketKeys[(home + 6) & bucketMask];
+    const unsigned hits = static_cast<unsigned>(s0 == key) | static_cast<unsigned>(s1 == key) << 1 |
+                          static_cast<unsigned>(s2 == key) << 2 | static_cast<unsigned>(s3 == key) << 3;
+    const unsigned empties = static_cast<unsigned>(s0 == emptyKey) | static_cast<unsigned>(s1 == emptyKey) << 1 |
+                             static_cast<unsigned>(s2 == emptyKey) << 2 | static_cast<unsigned>(s3 == emptyKey) << 3;
+    // Bit 4 stands for "none of the four": the first set bit is the probe
+    // that ends the lookup.
+    const unsigned probe = static_cast<unsigned>(__builtin_ctz(Opaque(hits | empties | 16u)));
+    if (probe == 4) return kUnresolved;
+    const long found = static_cast<long>((hits >> probe) & 1u);
+    const long bucket = (home + static_cast<long>(probe * (probe + 1) / 2)) & bucketMask;
+    return Opaque((bucket & -found) | (found - 1));
+  }
+
+  // The row to copy: bucket's, or the default when bucket is -1. Selected
+  // arithmetically: found and absent keys alternate at random.
+  static const float* SourceRow(const float* bucketValues, long valueSize, const float* defaultValue, long bucket) {
+    const uintptr_t found = -static_cast<uintptr_t>(bucket >= 0);
+    const uintptr_t hitRow =
+        reinterpret_cast<uintptr_t>(bucketValues) + static_cast<uintptr_t>(bucket * valueSize) * sizeof(float);
+    return reinterpret_cast<const float*>((hitRow & found) | (reinterpret_cast<uintptr_t>(defaultValue) & ~found));
+  }
+
+  static void CopyRow(float* row, const float* source, long valueSize) {
+    for (long j = 0; j < valueSize; ++j) {
+      row[j] = source[j];
+    }
+  }
+
   void Fail(int code, const char* message) {
     // Stored before logging, so a throwing sink cannot turn it into success.
     status.store(code, std::memory_order_relaxed);
@@ -61,28 +104,67 @@ struct Lookup {
       return false;
     }
     const long valueSize = table.valueSize;
-    const float* source = bucket >= 0 ? table.bucketValues + bucket * valueSize : defaultValue;
-    float* row = out + i * valueSize;
-    for (long j = 0; j < valueSize; ++j) {
-      row[j] = source[j];
-    }
+    // A branch here, unlike in RangeCached: on a table beyond the caches the
+    // predicted row starts loading before the probe has resolved.
+    CopyRow(out + i * valueSize, bucket >= 0 ? table.bucketValues + bucket * valueSize : defaultValue, valueSize);
     return true;
   }
 
   void Range(long begin, long end) {
-    long i = begin;
     if (prefetchBuckets) {
-      // Most keys sit in their home bucket: start fetching it (and its row)
-      // a few keys early so large tables are not latency-bound.
-      for (; i + kLookAhead < end; ++i) {
-        const long home = keys[i + kLookAhead] & bucketMask;
-        PrefetchReadStream(table.bucketKeys + home);
-        PrefetchReadStream(table.bucketValues + home * table.valueSize);
-        if (!LookUpOne(i)) return;
-      }
+      RangeUncached(begin, end);
+    } else {
+      RangeCached(begin, end);
+    }
+  }
+
+  // Most keys sit in their home bucket: start fetching it (and its row) a
+  // few keys early so large tables are not latency-bound. The loads of
+  // ProbeFour would touch a second line per key here, which costs more than
+  // the mispredictions it saves.
+  void RangeUncached(long begin, long end) {
+    // The first keys' buckets too, so that a short range has its bucket and
+    // row misses in flight together rather than one after the other.
+    for (long i = begin; i < end && i < begin + kLookAhead; ++i) {
+      PrefetchHome(keys[i]);
+    }
+    long i = begin;
+    for (; i + kLookAhead < end; ++i) {
+      PrefetchHome(keys[i + kLookAhead]);
+      if (!LookUpOne(i)) return;
     }
     for (; i < end; ++i) {
       if (!LookUpOne(i)) return;
+    }
+  }
+
+  void PrefetchHome(long key) const {
+    const long home = key & bucketMask;
+    PrefetchReadStream(table.bucketKeys + home);
+    PrefetchReadStream(table.bucketValues + home * table.valueSize);
+  }
+
+  void RangeCached(long begin, long end) {
+    // Locals, so the slow path's call does not force reloads on every key.
+    const long* const bucketKeys = table.bucketKeys;
+    const float* const bucketValues = table.bucketValues;
+    const long emptyKey = table.emptyKey;
+    const long deletedKey = table.deletedKey;
+    const long valueSize = table.valueSize;
+    const long mask = bucketMask;
+    const long* const keyList = keys;
+    float* const rows = out;
+    const float* const defaultRow = defaultValue;
+    for (long i = begin; i < end; ++i) {
+      const long key = keyList[i];
+      const long bucket =
+          key == emptyKey || key == deletedKey ? kUnresolved : ProbeFour(bucketKeys, mask, emptyKey, key);
+      if (bucket == kUnresolved) {
+        // Reserved keys and long probe sequences take the exact loop.
+        if (!LookUpOne(i)) return;
+        continue;
+      }
+      CopyRow(rows + i * valueSize, SourceRow(bucketValues, valueSize, defaultRow, bucket), valueSize);
     }
   }
 
