@@ -1,11 +1,12 @@
 // Less/Greater (every form, int and long) and Select: zelvan beside a
 // scalar loop built without vectorisation, the equivalent Eigen array
-// expression, and a copy kernel moving the same number of bytes. Select
+// expression, and a copy kernel moving the same number of bytes. Compares
+// also run beside a read kernel that only reads their inputs. Select
 // also runs beside a streams kernel: its four arrays read and written the
 // same way, with no selection at all.
-#include <Eigen/Core>
 #include <benchmark/benchmark.h>
 
+#include <Eigen/Core>
 #include <random>
 #include <vector>
 
@@ -148,7 +149,7 @@ void BM_EigenSelect(benchmark::State& state) {
 // out = x ^ y while the condition bytes are read into a reduction: what the
 // memory system allows Select's access pattern, whatever the selection costs.
 ZELVAN_PORTABLE_CLONES __attribute__((noinline)) unsigned char Streams(const unsigned char* cond, const long* x,
-                                                                      const long* y, long* out, size_t n) {
+                                                                       const long* y, long* out, size_t n) {
   unsigned char seen = 0;
   for (size_t i = 0; i < n; i += 64) {
     for (size_t j = i; j < i + 64 && j < n; ++j) out[j] = x[j] ^ y[j];
@@ -168,18 +169,42 @@ void BM_StreamsForSelect(benchmark::State& state) {
   SetTraffic(state, kSelectBytes * static_cast<double>(n));
 }
 
+// Reads what a compare reads, into a reduction, and writes nothing: one
+// core's read bandwidth for a compare's inputs.
+template <class T>
+ZELVAN_PORTABLE_CLONES __attribute__((noinline)) T ReadInputs(const T* x, const T* y, size_t n) {
+  T seen = 0;
+  for (size_t i = 0; i < n; ++i) seen ^= x[i];
+  if (y != nullptr) {
+    for (size_t i = 0; i < n; ++i) seen ^= y[i];
+  }
+  return seen;
+}
+
+template <class T, Form F>
+void BM_ReadForCompare(benchmark::State& state) {
+  const size_t n = static_cast<size_t>(state.range(0));
+  CompareData<T> d(n);
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(ReadInputs<T>(d.x.data(), F == kAA ? d.y.data() : nullptr, n));
+    benchmark::ClobberMemory();
+  }
+  SetTraffic(state, CompareBytes<T>(F) * static_cast<double>(n));
+}
+
 template <class T, Form F>
 void BM_CopyForCompare(benchmark::State& state) {
   zelvan_bench::CopyKernel(state, CompareBytes<T>(F));
 }
 void BM_CopyForSelect(benchmark::State& state) { zelvan_bench::CopyKernel(state, kSelectBytes); }
 
-#define ZELVAN_COMPARE_BENCHMARKS(T, F)                                             \
-  BENCHMARK(BM_ZelvanLess<T, F>)->Apply(zelvan_bench::ElementCounts);                \
-  BENCHMARK(BM_ZelvanGreater<T, F>)->Apply(zelvan_bench::ElementCounts);             \
-  BENCHMARK(BM_ScalarLess<T, F>)->Apply(zelvan_bench::ElementCounts);                \
-  BENCHMARK(BM_EigenLess<T, F>)->Apply(zelvan_bench::ElementCounts);                 \
-  BENCHMARK(BM_CopyForCompare<T, F>)->Apply(zelvan_bench::ElementCounts);
+#define ZELVAN_COMPARE_BENCHMARKS(T, F)                                   \
+  BENCHMARK(BM_ZelvanLess<T, F>)->Apply(zelvan_bench::ElementCounts);     \
+  BENCHMARK(BM_ZelvanGreater<T, F>)->Apply(zelvan_bench::ElementCounts);  \
+  BENCHMARK(BM_ScalarLess<T, F>)->Apply(zelvan_bench::ElementCounts);     \
+  BENCHMARK(BM_EigenLess<T, F>)->Apply(zelvan_bench::ElementCounts);      \
+  BENCHMARK(BM_CopyForCompare<T, F>)->Apply(zelvan_bench::ElementCounts); \
+  BENCHMARK(BM_ReadForCompare<T, F>)->Apply(zelvan_bench::ElementCounts);
 
 ZELVAN_COMPARE_BENCHMARKS(int, kAA)
 ZELVAN_COMPARE_BENCHMARKS(int, kAS)
