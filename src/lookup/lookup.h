@@ -60,7 +60,9 @@ struct Lookup {
     // Bit 4 stands for "none of the four": the first set bit is the probe
     // that ends the lookup.
     const unsigned probe = static_cast<unsigned>(__builtin_ctz(Opaque(hits | empties | 16u)));
-    if (probe == 4) return kUnresolved;
+    if (probe == 4) {
+      return kUnresolved;
+    }
     const long found = static_cast<long>((hits >> probe) & 1u);
     const long bucket = (home + static_cast<long>(probe * (probe + 1) / 2)) & bucketMask;
     return Opaque((bucket & -found) | (found - 1));
@@ -72,7 +74,9 @@ struct Lookup {
     const uintptr_t found = -static_cast<uintptr_t>(bucket >= 0);
     const uintptr_t hitRow =
         reinterpret_cast<uintptr_t>(bucketValues) + static_cast<uintptr_t>(bucket * valueSize) * sizeof(float);
-    return reinterpret_cast<const float*>((hitRow & found) | (reinterpret_cast<uintptr_t>(defaultValue) & ~found));
+    // The integer form is the point: a pointer select would compile to a branch.
+    return reinterpret_cast<const float*>(  // NOLINT(performance-no-int-to-ptr)
+        (hitRow & found) | (reinterpret_cast<uintptr_t>(defaultValue) & ~found));
   }
 
   static void CopyRow(float* row, const float* source, long valueSize) {
@@ -161,7 +165,9 @@ struct Lookup {
           key == emptyKey || key == deletedKey ? kUnresolved : ProbeFour(bucketKeys, mask, emptyKey, key);
       if (bucket == kUnresolved) {
         // Reserved keys and long probe sequences take the exact loop.
-        if (!LookUpOne(i)) return;
+        if (!LookUpOne(i)) {
+          return;
+        }
         continue;
       }
       CopyRow(rows + i * valueSize, SourceRow(bucketValues, valueSize, defaultRow, bucket), valueSize);
