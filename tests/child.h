@@ -58,6 +58,18 @@ inline bool WaitForThreadCountIn(int atLeast, int atMost) {
   }
   return false;
 }
+// The thread count once it has held still for 50 ms: threads of an earlier
+// unload may still be leaving, above all under an emulator.
+inline int SettledThreadCount() {
+  int threads = ThreadCount();
+  for (int settled = 0; settled < 25;) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    const int now = ThreadCount();
+    settled = now == threads ? settled + 1 : 0;
+    threads = now;
+  }
+  return threads;
+}
 inline bool WaitForThreadCount(int expected) { return WaitForThreadCountIn(expected, expected); }
 inline bool WaitForThreadCountAtMost(int expected) { return WaitForThreadCountIn(0, expected); }
 
