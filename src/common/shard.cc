@@ -20,16 +20,18 @@ long BlockEnd(long start, long block, long total) {
   return start < total ? start + std::min(block, total - start) : total;
 }
 
-// Small batches finish within microseconds of a worker waking. Polling for
+// Small blocks finish within microseconds of a worker waking. Polling for
 // that long keeps the caller off the futex: the worker then finds no waiter
-// to wake, which saves a sleep and a wake-up per call. Past the window the
-// caller blocks as usual, so long calls cost one window of spinning.
+// to wake, which saves a sleep and a wake-up per call. Larger blocks skip the
+// poll: the scheduler tends to wake workers onto the caller's CPU, and a
+// polling caller there delays one of them by up to the whole window.
 constexpr std::chrono::microseconds kSpinWindow{50};
+constexpr long kSpinBlock = 64;
 
-void WaitAll(std::vector<std::future<void>>& futures) noexcept {
+void WaitAll(std::vector<std::future<void>>& futures, bool poll) noexcept {
   const auto spinUntil = std::chrono::steady_clock::now() + kSpinWindow;
   for (std::future<void>& future : futures) {
-    while (future.wait_for(std::chrono::seconds(0)) != std::future_status::ready &&
+    while (poll && future.wait_for(std::chrono::seconds(0)) != std::future_status::ready &&
            std::chrono::steady_clock::now() < spinUntil) {
       // Yielding rather than pausing lets a worker queued on this CPU run.
       std::this_thread::yield();
@@ -74,10 +76,10 @@ void Shard(int numThreads, long total, const std::function<void(long, long)>& fn
     }
   } catch (...) {
     // Queued blocks hold copies of fn that may refer to the caller's frame.
-    WaitAll(futures);
+    WaitAll(futures, false);
     throw;
   }
-  WaitAll(futures);
+  WaitAll(futures, block <= kSpinBlock);
 }
 
 }  // namespace zelvan
