@@ -2,7 +2,6 @@
 // (the exact baseline) and SLEEF's widest vector fmod on this machine.
 // "small" quotients stay below 2^24; "huge" ones exceed 2^53.
 #include <benchmark/benchmark.h>
-#include <sleef.h>
 
 #include <cmath>
 #include <random>
@@ -10,6 +9,7 @@
 
 #include "baselines.h"
 #include "bench_util.h"
+#include "sleef_peer.h"
 #include "zelvan/zelvan.h"
 
 namespace {
@@ -65,27 +65,20 @@ void BM_SleefFmod(benchmark::State& state) {
   if constexpr (F == kAS) std::fill(d.y.begin(), d.y.end(), d.y[0]);
   if constexpr (F == kSA) std::fill(d.x.begin(), d.x.end(), d.x[0]);
   for (auto _ : state) {
-    if constexpr (sizeof(T) == 4) {
-      for (size_t i = 0; i + 16 <= n; i += 16) {
-        _mm512_storeu_ps(&d.out[i], Sleef_fmodf16_avx512f(_mm512_loadu_ps(&d.x[i]), _mm512_loadu_ps(&d.y[i])));
-      }
-    } else {
-      for (size_t i = 0; i + 8 <= n; i += 8) {
-        _mm512_storeu_pd(&d.out[i], Sleef_fmodd8_avx512f(_mm512_loadu_pd(&d.x[i]), _mm512_loadu_pd(&d.y[i])));
-      }
-    }
+    zelvan_bench::SleefFmod(d.x.data(), d.y.data(), d.out.data(), n);
     benchmark::ClobberMemory();
   }
   state.SetItemsProcessed(state.iterations() * state.range(0));
+  state.SetLabel(zelvan_bench::SleefWidth());
 }
 
 void Sizes(benchmark::internal::Benchmark* b) {
   for (long n : {1L << 12, 1L << 16, 1L << 22}) b->Arg(n);
 }
 
-#define ZELVAN_FLOORMOD_BENCHMARKS(T, F, Q)                     \
-  BENCHMARK(BM_ZelvanFloorMod<T, F, Q>)->Apply(Sizes);           \
-  BENCHMARK(BM_LibmFmod<T, F, Q>)->Apply(Sizes);                 \
+#define ZELVAN_FLOORMOD_BENCHMARKS(T, F, Q)            \
+  BENCHMARK(BM_ZelvanFloorMod<T, F, Q>)->Apply(Sizes); \
+  BENCHMARK(BM_LibmFmod<T, F, Q>)->Apply(Sizes);       \
   BENCHMARK(BM_SleefFmod<T, F, Q>)->Apply(Sizes);
 
 ZELVAN_FLOORMOD_BENCHMARKS(float, kAA, kSmall)
