@@ -7,8 +7,12 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <random>
+#include <thread>
 #include <vector>
 
 #include "lookup/lookup.h"
@@ -155,7 +159,44 @@ void BM_AbslFlatHashMap(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
+// The floor under a 1-key call: wake one thread blocked on a condition
+// variable, as the pool's workers are, and poll until it answers. Nothing
+// else is handed over, so this is what the machine's wake-up costs.
+void BM_HandOffFloor(benchmark::State& state) {
+  std::mutex mutex;
+  std::condition_variable wake;
+  long posted = 0;
+  std::atomic<long> answered{0};
+  std::thread worker([&] {
+    for (long seen = 0;;) {
+      std::unique_lock<std::mutex> lock(mutex);
+      wake.wait(lock, [&] { return posted != seen; });
+      seen = posted;
+      lock.unlock();
+      if (seen < 0) return;
+      answered.store(seen, std::memory_order_release);
+    }
+  });
+  long call = 0;
+  for (auto _ : state) {
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      posted = ++call;
+    }
+    wake.notify_one();
+    while (answered.load(std::memory_order_acquire) != call) std::this_thread::yield();
+  }
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    posted = -1;
+  }
+  wake.notify_one();
+  worker.join();
+  state.SetItemsProcessed(state.iterations());
+}
+
 BENCHMARK(BM_Find)->Apply(Args)->UseRealTime();
+BENCHMARK(BM_HandOffFloor)->UseRealTime();
 BENCHMARK(BM_AbslFlatHashMap)->Apply(Args)->UseRealTime();
 BENCHMARK(BM_FindCallingThread)->Apply(Args)->UseRealTime();
 

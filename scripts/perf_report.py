@@ -45,10 +45,11 @@ PATTERNS = [
     (r"BM_StreamsFor(Select)/(\d+)", "select", "streams kernel"),
     (r"BM_ZelvanFloorMod<(\w+), k(\w+), k(\w+)>/(\d+)", "floormod", "zelvan"),
     (r"BM_LibmFmod<(\w+), k(\w+), k(\w+)>/(\d+)", "floormod", "fmod loop"),
-    (r"BM_SleefFmod<(\w+), k(\w+), k(\w+)>/(\d+)", "floormod", "SLEEF AVX-512"),
+    (r"BM_SleefFmod<(\w+), k(\w+), k(\w+)>/(\d+)", "floormod", "SLEEF"),
     (r"BM_Find/(\d+)/(\d+)/(\d+)", "find", "zelvan (pool)"),
     (r"BM_FindCallingThread/(\d+)/(\d+)/(\d+)", "find", "calling thread"),
     (r"BM_AbslFlatHashMap/(\d+)/(\d+)/(\d+)", "find", "absl::flat_hash_map"),
+    (r"BM_HandOffFloor", "handoff", "floor"),
     (r"BM_MatmulColumnMajorFloat/(\d+)/(\d+)/(\d+)", "matmul-float", "zelvan"),
     (r"BM_OpenBlasSgemm/(\d+)/(\d+)/(\d+)", "matmul-float", "OpenBLAS sgemm"),
     (r"BM_MatmulDouble/(\d+)/(\d+)/(\d+)", "matmul-double", "zelvan"),
@@ -71,6 +72,8 @@ def classify(run):
             return family, impl, ("Select",), int(g[1]), run["bytes_per_second"] / 1e9
         if family == "floormod":
             return family, impl, (g[0], g[1], g[2]), int(g[3]), run["items_per_second"] / 1e6
+        if family == "handoff":
+            return family, impl, ("floor",), 1, 1e6 / run["items_per_second"]
         if family == "find":
             batch, log2, vs = (int(v) for v in g)
             table = "L2-resident" if log2 <= 12 else "beyond LLC"
@@ -91,6 +94,7 @@ def main():
     results_dir, docs_dir = sys.argv[1], sys.argv[2]
     runs, context = load(results_dir)
     data = defaultdict(dict)  # (family, group) -> {(impl, x): value}
+    sleef = next((r.get("label") for r in runs if r["name"].startswith("BM_SleefFmod") and r.get("label")), "?")
     for run in runs:
         c = classify(run)
         if c:
@@ -151,13 +155,13 @@ def main():
     lines += ["## FloorMod", "",
               "Million elements/s; every zelvan result is bit-identical to fmodf/fmod. `Small` quotients are below "
               "2^24, `Huge` ones above 2^53 (the library path).", "",
-              "| type | form | quotients | n | zelvan | fmod loop | SLEEF AVX-512 | vs fmod | vs SLEEF |",
+              f"| type | form | quotients | n | zelvan | fmod loop | SLEEF {sleef} | vs fmod | vs SLEEF |",
               "|---|---|---|---|---|---|---|---|---|"]
     for (family, group), values in sorted(data.items(), key=lambda kv: str(kv[0])):
         if family != "floormod":
             continue
         for n in sorted({x for (_, x) in values}):
-            z, f, s = (value(family, group, i, n) for i in ("zelvan", "fmod loop", "SLEEF AVX-512"))
+            z, f, s = (value(family, group, i, n) for i in ("zelvan", "fmod loop", "SLEEF"))
             lines.append(f"| {group[0]} | {group[1]} | {group[2]} | {human(n)} | {z:.1f} | {f:.1f} | {s:.1f} "
                          f"| {ratio(z, f)} | {ratio(z, s)} |")
     lines.append("")
@@ -176,6 +180,16 @@ def main():
             lines.append(f"| {group[0]} | {group[1]} | {human(n)} | {z:.2f} | {t:.2f} | {a:.2f} | {ratio(z, t)} "
                          f"| {ratio(t, a)} |")
     lines.append("")
+    floor = value("handoff", ("floor",), "floor", 1)
+    if floor:
+        lines += ["Latency of a 1-key call on the pool, in µs, beside the floor under it: waking one thread blocked "
+                  "on a condition variable and polling until it answers, with nothing else handed over.", "",
+                  "| table | valueSize | 1-key Find | hand-off floor | ratio |", "|---|---|---|---|---|"]
+        for (family, group), values in sorted(data.items(), key=lambda kv: str(kv[0])):
+            z = value(family, group, "zelvan (pool)", 1) if family == "find" else None
+            if z:
+                lines.append(f"| {group[0]} | {group[1]} | {1 / z:.1f} | {floor:.1f} | {1 / z / floor:.2f} |")
+        lines.append("")
 
     for family, peer, title in (("matmul-float", "OpenBLAS sgemm", "Matmul, column-major float (tiled)"),
                                 ("matmul-double", "OpenBLAS dgemm", "Matmul, double")):
@@ -223,8 +237,8 @@ def main():
          [(i, points("select", ("Select",), i), s) for i, s in
           (("zelvan", "o-"), ("scalar loop", "s--"), ("Eigen", "^--"), ("copy kernel", "k:"))])
     plot("floormod", "FloorMod<float> array-array, small quotients", "M elements/s",
-         [(i, points("floormod", ("float", "AA", "Small"), i), s) for i, s in
-          (("zelvan", "o-"), ("fmod loop", "s--"), ("SLEEF AVX-512", "^--"))])
+         [(label, points("floormod", ("float", "AA", "Small"), i), s) for label, i, s in
+          (("zelvan", "zelvan", "o-"), ("fmod loop", "fmod loop", "s--"), (f"SLEEF {sleef}", "SLEEF", "^--"))])
     plot("find", "Find, valueSize 16, table beyond LLC", "M keys/s",
          [(i, points("find", ("beyond LLC", 16), i), s) for i, s in
           (("zelvan (pool)", "o-"), ("calling thread", "s--"), ("absl::flat_hash_map", "^--"))], xlabel="keys")
