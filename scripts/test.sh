@@ -6,6 +6,7 @@
 #   tsan     ThreadSanitizer, the threaded subset
 #   fuzz     the libFuzzer harnesses, 30 s each from the seed corpus
 #   aarch64  cross build, arm64 packages, all tests under qemu-user
+#   bench    every benchmark program on its smallest case, and the report
 # Installs what it needs. Ends with CTest's summary of the AArch64 run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -24,5 +25,7 @@ for preset in release asan tsan fuzz aarch64; do
   if [[ "${preset}" == release ]]; then
     echo "== valgrind"
     bash scripts/valgrind-tests.sh build/release
+    echo "== bench smoke"
+    bash scripts/bench.sh --smoke
   fi
 done
