@@ -94,6 +94,17 @@ void Args(benchmark::internal::Benchmark* b) {
   }
 }
 
+// The batches the pool's speedup is judged on.
+void SpeedupArgs(benchmark::internal::Benchmark* b) {
+  for (long valueSize : {1L, 16L, 64L}) {
+    for (long log2Buckets : {10L, 22L}) {
+      for (long batch : {65536L, 1L << 20}) {
+        b->Args({batch, log2Buckets, valueSize});
+      }
+    }
+  }
+}
+
 void BM_Find(benchmark::State& state) {
   const Fixture& table = TableFor(1L << state.range(1), state.range(2));
   Batches batches(table, state.range(0));
@@ -123,6 +134,50 @@ void BM_FindCallingThread(benchmark::State& state) {
     benchmark::DoNotOptimize(out.data());
   }
   state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+// The ceiling for the pool: the same halves of each batch on the calling
+// thread and on a second thread that is already running, spinning for its
+// half, so no wake-up is paid. On a VM this shows what the two virtual CPUs
+// give at that moment.
+void BM_FindSpinningPair(benchmark::State& state) {
+  const Fixture& table = TableFor(1L << state.range(1), state.range(2));
+  Batches batches(table, state.range(0));
+  std::vector<float> out(static_cast<size_t>(state.range(0) * table.valueSize));
+  const zelvan::TableInfo info = table.Info();
+  const long batch = state.range(0);
+  const long half = batch / 2;
+  std::atomic<const long*> posted{nullptr};
+  std::atomic<long> finished{0};
+  std::atomic<bool> quit{false};
+  std::thread helper([&] {
+    for (long calls = 0;;) {
+      const long* keys = nullptr;
+      while ((keys = posted.load(std::memory_order_acquire)) == nullptr) {
+        if (quit.load(std::memory_order_relaxed)) return;
+      }
+      posted.store(nullptr, std::memory_order_relaxed);
+      zelvan::Lookup lookup{
+          info, keys, out.data(), table.defaultRow.data(), info.numBuckets - 1, zelvan::Lookup::WorthPrefetching(info)};
+      lookup.Range(half, batch);
+      finished.store(++calls, std::memory_order_release);
+    }
+  });
+  long calls = 0;
+  for (auto _ : state) {
+    const long* keys = batches.Next();
+    posted.store(keys, std::memory_order_release);
+    zelvan::Lookup lookup{
+        info, keys, out.data(), table.defaultRow.data(), info.numBuckets - 1, zelvan::Lookup::WorthPrefetching(info)};
+    lookup.Range(0, half);
+    ++calls;
+    while (finished.load(std::memory_order_acquire) != calls) {
+    }
+    benchmark::DoNotOptimize(out.data());
+  }
+  quit.store(true, std::memory_order_relaxed);
+  helper.join();
+  state.SetItemsProcessed(state.iterations() * batch);
 }
 
 // The peer hash table: absl::flat_hash_map from key to row index, the same
@@ -199,6 +254,7 @@ BENCHMARK(BM_Find)->Apply(Args)->UseRealTime();
 BENCHMARK(BM_HandOffFloor)->UseRealTime();
 BENCHMARK(BM_AbslFlatHashMap)->Apply(Args)->UseRealTime();
 BENCHMARK(BM_FindCallingThread)->Apply(Args)->UseRealTime();
+BENCHMARK(BM_FindSpinningPair)->Apply(SpeedupArgs)->UseRealTime();
 
 }  // namespace
 
