@@ -22,16 +22,17 @@ long BlockEnd(long start, long block, long total) {
 
 // Small blocks finish within microseconds of a worker waking. Polling for
 // that long keeps the caller off the futex: the worker then finds no waiter
-// to wake, which saves a sleep and a wake-up per call. Larger blocks skip the
-// poll: the scheduler tends to wake workers onto the caller's CPU, and a
+// to wake, which saves a sleep and a wake-up per call. Larger blocks get no
+// window: the scheduler tends to wake workers onto the caller's CPU, and a
 // polling caller there delays one of them by up to the whole window.
 constexpr std::chrono::microseconds kSpinWindow{50};
 constexpr long kSpinBlock = 64;
 
-void WaitAll(std::vector<std::future<void>>& futures, bool poll) noexcept {
-  const auto spinUntil = std::chrono::steady_clock::now() + kSpinWindow;
+// Polls the futures until window has passed, then blocks on the rest.
+void WaitAll(std::vector<std::future<void>>& futures, std::chrono::microseconds window) noexcept {
+  const auto spinUntil = std::chrono::steady_clock::now() + window;
   for (std::future<void>& future : futures) {
-    while (poll && future.wait_for(std::chrono::seconds(0)) != std::future_status::ready &&
+    while (future.wait_for(std::chrono::seconds(0)) != std::future_status::ready &&
            std::chrono::steady_clock::now() < spinUntil) {
       // Yielding rather than pausing lets a worker queued on this CPU run.
       std::this_thread::yield();
@@ -76,10 +77,10 @@ void Shard(int numThreads, long total, const std::function<void(long, long)>& fn
     }
   } catch (...) {
     // Queued blocks hold copies of fn that may refer to the caller's frame.
-    WaitAll(futures, false);
+    WaitAll(futures, std::chrono::microseconds(0));
     throw;
   }
-  WaitAll(futures, block <= kSpinBlock);
+  WaitAll(futures, block <= kSpinBlock ? kSpinWindow : std::chrono::microseconds(0));
 }
 
 }  // namespace zelvan
