@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <initializer_list>
 #include <memory>
 #include <mutex>
 #include <random>
@@ -46,6 +47,10 @@ struct Fixture {
     }
   }
   zelvan::TableInfo Info() const { return {numBuckets, valueSize, -1, -2, bucketKeys.data(), bucketValues.data()}; }
+  // The per-range lookup Find builds for one call; info is this table's.
+  zelvan::Lookup LookupOf(const zelvan::TableInfo& info, const long* keys, float* out) const {
+    return {info, keys, out, defaultRow.data(), info.numBuckets - 1, zelvan::Lookup::WorthPrefetching(info)};
+  }
   // Half present, half absent keys, in random order.
   std::vector<long> Keys(long count) const {
     std::mt19937_64 rng(2);
@@ -84,26 +89,20 @@ const Fixture& TableFor(long buckets, long valueSize) {
 
 // Arguments: batch size, log2(buckets), valueSize. 2^10 buckets sit in L2;
 // 2^22 buckets (300 MB with 16 floats a row) are far beyond the LLC.
-void Args(benchmark::internal::Benchmark* b) {
+void TableArgs(benchmark::internal::Benchmark* b, std::initializer_list<long> batches) {
   for (long valueSize : {1L, 16L, 64L}) {
     for (long log2Buckets : {10L, 22L}) {
-      for (long batch : {1L, 16L, 1024L, 65536L, 1L << 20}) {
+      for (long batch : batches) {
         b->Args({batch, log2Buckets, valueSize});
       }
     }
   }
 }
 
+void Args(benchmark::internal::Benchmark* b) { TableArgs(b, {1L, 16L, 1024L, 65536L, 1L << 20}); }
+
 // The batches the pool's speedup is judged on.
-void SpeedupArgs(benchmark::internal::Benchmark* b) {
-  for (long valueSize : {1L, 16L, 64L}) {
-    for (long log2Buckets : {10L, 22L}) {
-      for (long batch : {65536L, 1L << 20}) {
-        b->Args({batch, log2Buckets, valueSize});
-      }
-    }
-  }
-}
+void SpeedupArgs(benchmark::internal::Benchmark* b) { TableArgs(b, {65536L, 1L << 20}); }
 
 void BM_Find(benchmark::State& state) {
   const Fixture& table = TableFor(1L << state.range(1), state.range(2));
@@ -124,13 +123,7 @@ void BM_FindCallingThread(benchmark::State& state) {
   std::vector<float> out(static_cast<size_t>(state.range(0) * table.valueSize));
   const zelvan::TableInfo info = table.Info();
   for (auto _ : state) {
-    zelvan::Lookup lookup{info,
-                          batches.Next(),
-                          out.data(),
-                          table.defaultRow.data(),
-                          info.numBuckets - 1,
-                          zelvan::Lookup::WorthPrefetching(info)};
-    lookup.Range(0, state.range(0));
+    table.LookupOf(info, batches.Next(), out.data()).Range(0, state.range(0));
     benchmark::DoNotOptimize(out.data());
   }
   state.SetItemsProcessed(state.iterations() * state.range(0));
@@ -157,9 +150,7 @@ void BM_FindSpinningPair(benchmark::State& state) {
         if (quit.load(std::memory_order_relaxed)) return;
       }
       posted.store(nullptr, std::memory_order_relaxed);
-      zelvan::Lookup lookup{
-          info, keys, out.data(), table.defaultRow.data(), info.numBuckets - 1, zelvan::Lookup::WorthPrefetching(info)};
-      lookup.Range(half, batch);
+      table.LookupOf(info, keys, out.data()).Range(half, batch);
       finished.store(++calls, std::memory_order_release);
     }
   });
@@ -167,9 +158,7 @@ void BM_FindSpinningPair(benchmark::State& state) {
   for (auto _ : state) {
     const long* keys = batches.Next();
     posted.store(keys, std::memory_order_release);
-    zelvan::Lookup lookup{
-        info, keys, out.data(), table.defaultRow.data(), info.numBuckets - 1, zelvan::Lookup::WorthPrefetching(info)};
-    lookup.Range(0, half);
+    table.LookupOf(info, keys, out.data()).Range(0, half);
     ++calls;
     while (finished.load(std::memory_order_acquire) != calls) {
     }
