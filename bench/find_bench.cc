@@ -5,6 +5,7 @@
 // predictor learn its outcomes, which no host's traffic allows.
 #include <absl/container/flat_hash_map.h>
 #include <benchmark/benchmark.h>
+#include <sched.h>
 
 #include <algorithm>
 #include <atomic>
@@ -203,24 +204,31 @@ void BM_AbslFlatHashMap(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
-// The floor under a 1-key call: wake one thread blocked on a condition
-// variable, as the pool's workers are, and poll until it answers. Nothing
-// else is handed over, so this is what the machine's wake-up costs.
+// The floor under a 1-key call: post one task to threads blocked on one
+// condition variable, as the pool's workers are, and poll until the woken one
+// answers. Nothing else is handed over, so this is what the machine's wake-up
+// costs. With one waiter the same thread is woken every time; with as many
+// as the pool has, the condition variable picks which, as it does for the pool.
 void BM_HandOffFloor(benchmark::State& state) {
   std::mutex mutex;
   std::condition_variable wake;
   long posted = 0;
+  long taken = 0;
+  bool quit = false;
   std::atomic<long> answered{0};
-  std::thread worker([&] {
-    for (long seen = 0;;) {
-      std::unique_lock<std::mutex> lock(mutex);
-      wake.wait(lock, [&] { return posted != seen; });
-      seen = posted;
-      lock.unlock();
-      if (seen < 0) return;
-      answered.store(seen, std::memory_order_release);
-    }
-  });
+  std::vector<std::thread> waiters;
+  for (long w = 0; w < state.range(0); ++w) {
+    waiters.emplace_back([&] {
+      for (;;) {
+        std::unique_lock<std::mutex> lock(mutex);
+        wake.wait(lock, [&] { return quit || posted != taken; });
+        if (quit) return;
+        const long mine = ++taken;
+        lock.unlock();
+        answered.store(mine, std::memory_order_release);
+      }
+    });
+  }
   long call = 0;
   for (auto _ : state) {
     {
@@ -232,15 +240,29 @@ void BM_HandOffFloor(benchmark::State& state) {
   }
   {
     std::lock_guard<std::mutex> lock(mutex);
-    posted = -1;
+    quit = true;
   }
-  wake.notify_one();
-  worker.join();
+  wake.notify_all();
+  for (std::thread& waiter : waiters) waiter.join();
   state.SetItemsProcessed(state.iterations());
 }
 
+// The pool's worker count, read as the pool reads it, without creating the
+// pool during benchmark registration.
+long PoolSize() {
+  cpu_set_t mask;
+  CPU_ZERO(&mask);
+  return sched_getaffinity(0, sizeof(mask), &mask) == 0 ? CPU_COUNT(&mask) : 1;
+}
+
+// One waiter, and as many as the pool has workers.
+void FloorArgs(benchmark::internal::Benchmark* b) {
+  b->ArgName("waiters")->Arg(1);
+  if (PoolSize() > 1) b->Arg(PoolSize());
+}
+
 BENCHMARK(BM_Find)->Apply(Args)->UseRealTime();
-BENCHMARK(BM_HandOffFloor)->UseRealTime();
+BENCHMARK(BM_HandOffFloor)->Apply(FloorArgs)->UseRealTime();
 BENCHMARK(BM_AbslFlatHashMap)->Apply(Args)->UseRealTime();
 BENCHMARK(BM_FindCallingThread)->Apply(Args)->UseRealTime();
 BENCHMARK(BM_FindSpinningPair)->Apply(SpeedupArgs)->UseRealTime();

@@ -50,7 +50,7 @@ PATTERNS = [
     (r"BM_FindCallingThread/(\d+)/(\d+)/(\d+)", "find", "calling thread"),
     (r"BM_AbslFlatHashMap/(\d+)/(\d+)/(\d+)", "find", "absl::flat_hash_map"),
     (r"BM_FindSpinningPair/(\d+)/(\d+)/(\d+)", "find", "spinning pair"),
-    (r"BM_HandOffFloor", "handoff", "floor"),
+    (r"BM_HandOffFloor/waiters:(\d+)", "handoff", "floor"),
     (r"BM_MatmulColumnMajorFloat/(\d+)/(\d+)/(\d+)", "matmul-float", "zelvan"),
     (r"BM_OpenBlasSgemm/(\d+)/(\d+)/(\d+)", "matmul-float", "OpenBLAS sgemm"),
     (r"BM_MatmulDouble/(\d+)/(\d+)/(\d+)", "matmul-double", "zelvan"),
@@ -74,7 +74,7 @@ def classify(run):
         if family == "floormod":
             return family, impl, (g[0], g[1], g[2]), int(g[3]), run["items_per_second"] / 1e6
         if family == "handoff":
-            return family, impl, ("floor",), 1, 1e6 / run["items_per_second"]
+            return family, impl, ("floor",), int(g[0]), 1e6 / run["items_per_second"]
         if family == "find":
             batch, log2, vs = (int(v) for v in g)
             table = "L2-resident" if log2 <= 12 else "beyond LLC"
@@ -185,15 +185,20 @@ def main():
             lines.append(f"| {group[0]} | {group[1]} | {human(n)} | {z:.2f} | {t:.2f} | {a:.2f} | {pair} "
                          f"| {ratio(z, t)} | {ratio(p, t)} | {ratio(t, a)} |")
     lines.append("")
-    floor = value("handoff", ("floor",), "floor", 1)
-    if floor:
-        lines += ["Latency of a 1-key call on the pool, in µs, beside the floor under it: waking one thread blocked "
-                  "on a condition variable and polling until it answers, with nothing else handed over.", "",
-                  "| table | valueSize | 1-key Find | hand-off floor | ratio |", "|---|---|---|---|---|"]
+    floors = sorted((x, f) for (_, x), f in data.get(("handoff", ("floor",)), {}).items())
+    if floors:
+        waiters = [w for w, _ in floors]
+        lines += ["Latency of a 1-key call on the pool, in µs, beside the floor under it: posting one task to threads "
+                  "blocked on one condition variable and polling until the woken one answers, nothing else handed "
+                  f"over. With 1 waiting thread the same one wakes every time; with the pool's {waiters[-1]} the "
+                  "condition variable picks which, as it does for the pool.", "",
+                  "| table | valueSize | 1-key Find | " + " | ".join(f"floor, {w} waiting" for w in waiters)
+                  + " | of pool's floor |", "|---|---|---|" + "---|" * (len(waiters) + 1)]
         for (family, group), values in sorted(data.items(), key=lambda kv: str(kv[0])):
             z = value(family, group, "zelvan (pool)", 1) if family == "find" else None
             if z:
-                lines.append(f"| {group[0]} | {group[1]} | {1 / z:.1f} | {floor:.1f} | {1 / z / floor:.2f} |")
+                cells = " | ".join(f"{f:.1f}" for _, f in floors)
+                lines.append(f"| {group[0]} | {group[1]} | {1 / z:.1f} | {cells} | {1 / z / floors[-1][1]:.2f} |")
         lines.append("")
 
     for family, peer, title in (("matmul-float", "OpenBLAS sgemm", "Matmul, column-major float (tiled)"),
