@@ -112,7 +112,9 @@ void FloorModLoop(const A& xs, const B& ys, typename D::T* out, size_t n) {
       T xl[D::kLanes], yl[D::kLanes], rl[D::kLanes];
       D::Store(xl, x);
       D::Store(yl, y);
-      for (size_t j = 0; j < D::kLanes; ++j) rl[j] = D::Library(xl[j], yl[j]);
+      for (size_t j = 0; j < D::kLanes; ++j) {
+        rl[j] = D::Library(xl[j], yl[j]);
+      }
       result = D::Load(rl);
     }
     D::Store(out + i, result);

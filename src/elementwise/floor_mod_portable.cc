@@ -79,7 +79,9 @@ ZELVAN_KERNEL_INLINE void FloorModLoop(A x, B y, T* out, size_t n) {
     }
     if (anySlow) {
       for (size_t j = 0; j < len; ++j) {
-        if (slow[j]) result[j] = LibraryFmod(x[base + j], y[base + j]);
+        if (slow[j]) {
+          result[j] = LibraryFmod(x[base + j], y[base + j]);
+        }
       }
     }
     for (size_t j = 0; j < len; ++j) {

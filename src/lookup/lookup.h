@@ -31,12 +31,18 @@ struct Lookup {
     long bucket = key & bucketMask;
     for (long probes = 0;;) {
       const long stored = bucketKeys[bucket];
-      if (stored == key) return bucket;
-      if (stored == table.emptyKey) return -1;
+      if (stored == key) {
+        return bucket;
+      }
+      if (stored == table.emptyKey) {
+        return -1;
+      }
       ++probes;
       // Triangular steps visit every bucket once in numBuckets probes.
       bucket = (bucket + probes) & bucketMask;
-      if (probes >= table.numBuckets) return -2;
+      if (probes >= table.numBuckets) {
+        return -2;
+      }
     }
   }
 
@@ -135,10 +141,14 @@ struct Lookup {
     long i = begin;
     for (; i + kLookAhead < end; ++i) {
       PrefetchHome(keys[i + kLookAhead]);
-      if (!LookUpOne(i)) return;
+      if (!LookUpOne(i)) {
+        return;
+      }
     }
     for (; i < end; ++i) {
-      if (!LookUpOne(i)) return;
+      if (!LookUpOne(i)) {
+        return;
+      }
     }
   }
 

@@ -6,10 +6,12 @@
 #define ZELVAN_MATMUL_CBLAS_H_
 
 extern "C" {
+// NOLINTBEGIN(readability-identifier-naming): the CBLAS names.
 void cblas_sgemm(int order, int transA, int transB, int m, int n, int k, float alpha, const float* a, int lda,
                  const float* b, int ldb, float beta, float* c, int ldc);
 void cblas_dgemm(int order, int transA, int transB, int m, int n, int k, double alpha, const double* a, int lda,
                  const double* b, int ldb, double beta, double* c, int ldc);
+// NOLINTEND(readability-identifier-naming)
 }
 
 namespace zelvan {
