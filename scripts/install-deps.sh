@@ -3,8 +3,9 @@
 # packages are fetched, so the common case costs one dpkg query.
 #   scripts/install-deps.sh [native|test|bench]
 #     native: compiler, CMake, OpenBLAS (demo and release build)
-#     test:   native plus clang's fuzzer runtime, valgrind, the arm64 cross
-#             toolchain, arm64 multiarch libraries and qemu-user
+#     test:   native plus clang's fuzzer runtime, valgrind, clang-format and
+#             clang-tidy, the arm64 cross toolchain, arm64 multiarch
+#             libraries and qemu-user
 #     bench:  native plus the peers the benchmarks measure against (Eigen,
 #             SLEEF, Abseil) and matplotlib for the plots
 set -euo pipefail
@@ -19,11 +20,11 @@ cross=(g++-aarch64-linux-gnu qemu-user
        libgomp1:arm64 libstdc++6:arm64)
 
 bench=(libeigen3-dev libsleef-dev libabsl-dev python3 python3-matplotlib)
-fuzz=(clang-14 libclang-rt-14-dev valgrind)
+tools=(clang-14 libclang-rt-14-dev valgrind clang-format clang-tidy)
 
 want=("${native[@]}")
 case "$profile" in
-  test) want+=("${fuzz[@]}" "${cross[@]}") ;;
+  test) want+=("${tools[@]}" "${cross[@]}") ;;
   bench) want+=("${bench[@]}") ;;
 esac
 

@@ -7,7 +7,8 @@
 #   fuzz     the libFuzzer harnesses, 30 s each from the seed corpus
 #   aarch64  cross build, arm64 packages, all tests under qemu-user
 #   bench    every benchmark program on its smallest case, and the report
-# Installs what it needs. Ends with CTest's summary of the AArch64 run.
+#   lint     clang-format and clang-tidy over the sources
+# Installs what it needs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -29,3 +30,6 @@ for preset in release asan tsan fuzz aarch64; do
     bash scripts/bench.sh --smoke
   fi
 done
+
+echo "== lint"
+bash scripts/lint.sh build/release build/aarch64
