@@ -217,16 +217,20 @@ TEST_F(FindTest, TwoFailingRangesLogTwice) {
 
 TEST_F(FindTest, LargeRandomBatchesMatchTheReference) {
   std::mt19937_64 rng(99);
-  for (long valueSize : {1L, 16L}) {
-    DenseTable table(1 << 14, valueSize);
+  // Short and long rows (long ones take the library copy), in a table that
+  // stays cached and in ones large enough to be prefetched.
+  const std::pair<long, long> shapes[] = {{1L << 14, 1L}, {1L << 14, 16L}, {1L << 14, 40L}, {1L << 10, 40L}};
+  for (const auto& [numBuckets, valueSize] : shapes) {
+    DenseTable table(numBuckets, valueSize);
     std::vector<long> present;
-    for (int i = 0; i < 12000; ++i) {
+    for (long i = 0; i < numBuckets * 3 / 4; ++i) {
       const long key = static_cast<long>(rng() >> 1) - (1L << 61);
       if (key == -1 || key == -2) continue;
       if (table.Insert(key) >= 0) present.push_back(key);
     }
     // Delete some so that lookups step over tombstones.
-    for (int i = 0; i < 500; ++i) table.MarkDeleted(static_cast<long>(rng() % (1 << 14)));
+    for (long i = 0; i < numBuckets / 32; ++i)
+      table.MarkDeleted(static_cast<long>(rng() % static_cast<uint64_t>(numBuckets)));
     std::vector<long> keys(70001);
     for (long& k : keys) {
       k = rng() % 2 ? present[rng() % present.size()] : static_cast<long>(rng() % 1000000) + 3;

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <cstring>
 
 #include "common/arch.h"
 #include "common/log.h"
@@ -85,9 +86,28 @@ struct Lookup {
         (hitRow & found) | (reinterpret_cast<uintptr_t>(defaultValue) & ~found));
   }
 
+  // Long rows go to the C library's copy, which runs at the machine's full
+  // vector width; short ones are cheaper inline. Chosen once per range, so
+  // the per-key loops carry neither the test nor a call they do not make.
+  static constexpr long kLibraryCopyRow = 32;
+
+  template <bool kLongRows>
   static void CopyRow(float* row, const float* source, long valueSize) {
+    if constexpr (kLongRows) {
+      std::memmove(row, source, static_cast<size_t>(valueSize) * sizeof(float));
+      return;
+    }
     for (long j = 0; j < valueSize; ++j) {
       row[j] = source[j];
+    }
+  }
+
+  // The same copy with the strategy picked at run time, for single rows.
+  static void CopyRow(float* row, const float* source, long valueSize) {
+    if (valueSize >= kLibraryCopyRow) {
+      CopyRow<true>(row, source, valueSize);
+    } else {
+      CopyRow<false>(row, source, valueSize);
     }
   }
 
@@ -98,6 +118,7 @@ struct Lookup {
   }
 
   // Looks up key i into its row; false once the range must stop.
+  template <bool kLongRows>
   bool LookUpOne(long i) {
     const long key = keys[i];
     if (key == table.emptyKey) {
@@ -116,15 +137,21 @@ struct Lookup {
     const long valueSize = table.valueSize;
     // A branch here, unlike in RangeCached: on a table beyond the caches the
     // predicted row starts loading before the probe has resolved.
-    CopyRow(out + i * valueSize, bucket >= 0 ? table.bucketValues + bucket * valueSize : defaultValue, valueSize);
+    CopyRow<kLongRows>(out + i * valueSize, bucket >= 0 ? table.bucketValues + bucket * valueSize : defaultValue,
+                       valueSize);
     return true;
   }
 
   void Range(long begin, long end) {
-    if (prefetchBuckets) {
-      RangeUncached(begin, end);
+    const bool longRows = table.valueSize >= kLibraryCopyRow;
+    if (prefetchBuckets && longRows) {
+      RangeUncached<true>(begin, end);
+    } else if (prefetchBuckets) {
+      RangeUncached<false>(begin, end);
+    } else if (longRows) {
+      RangeCached<true>(begin, end);
     } else {
-      RangeCached(begin, end);
+      RangeCached<false>(begin, end);
     }
   }
 
@@ -132,6 +159,7 @@ struct Lookup {
   // few keys early so large tables are not latency-bound. The loads of
   // ProbeFour would touch a second line per key here, which costs more than
   // the mispredictions it saves.
+  template <bool kLongRows>
   void RangeUncached(long begin, long end) {
     // The first keys' buckets too, so that a short range has its bucket and
     // row misses in flight together rather than one after the other.
@@ -141,12 +169,12 @@ struct Lookup {
     long i = begin;
     for (; i + kLookAhead < end; ++i) {
       PrefetchHome(keys[i + kLookAhead]);
-      if (!LookUpOne(i)) {
+      if (!LookUpOne<kLongRows>(i)) {
         return;
       }
     }
     for (; i < end; ++i) {
-      if (!LookUpOne(i)) {
+      if (!LookUpOne<kLongRows>(i)) {
         return;
       }
     }
@@ -158,6 +186,7 @@ struct Lookup {
     PrefetchReadStream(table.bucketValues + home * table.valueSize);
   }
 
+  template <bool kLongRows>
   void RangeCached(long begin, long end) {
     // Locals, so the slow path's call does not force reloads on every key.
     const long* const bucketKeys = table.bucketKeys;
@@ -175,12 +204,12 @@ struct Lookup {
           key == emptyKey || key == deletedKey ? kUnresolved : ProbeFour(bucketKeys, mask, emptyKey, key);
       if (bucket == kUnresolved) {
         // Reserved keys and long probe sequences take the exact loop.
-        if (!LookUpOne(i)) {
+        if (!LookUpOne<kLongRows>(i)) {
           return;
         }
         continue;
       }
-      CopyRow(rows + i * valueSize, SourceRow(bucketValues, valueSize, defaultRow, bucket), valueSize);
+      CopyRow<kLongRows>(rows + i * valueSize, SourceRow(bucketValues, valueSize, defaultRow, bucket), valueSize);
     }
   }
 
