@@ -89,25 +89,16 @@ struct Lookup {
   // Long rows go to the C library's copy, which runs at the machine's full
   // vector width; short ones are cheaper inline. Chosen once per range, so
   // the per-key loops carry neither the test nor a call they do not make.
-  static constexpr long kLibraryCopyRow = 32;
+  static bool LongRows(long valueSize) { return valueSize >= 32; }
 
   template <bool kLongRows>
   static void CopyRow(float* row, const float* source, long valueSize) {
     if constexpr (kLongRows) {
       std::memmove(row, source, static_cast<size_t>(valueSize) * sizeof(float));
-      return;
-    }
-    for (long j = 0; j < valueSize; ++j) {
-      row[j] = source[j];
-    }
-  }
-
-  // The same copy with the strategy picked at run time, for single rows.
-  static void CopyRow(float* row, const float* source, long valueSize) {
-    if (valueSize >= kLibraryCopyRow) {
-      CopyRow<true>(row, source, valueSize);
     } else {
-      CopyRow<false>(row, source, valueSize);
+      for (long j = 0; j < valueSize; ++j) {
+        row[j] = source[j];
+      }
     }
   }
 
@@ -143,7 +134,7 @@ struct Lookup {
   }
 
   void Range(long begin, long end) {
-    const bool longRows = table.valueSize >= kLibraryCopyRow;
+    const bool longRows = LongRows(table.valueSize);
     if (prefetchBuckets && longRows) {
       RangeUncached<true>(begin, end);
     } else if (prefetchBuckets) {
