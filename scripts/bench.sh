@@ -21,7 +21,13 @@ cmake --build --preset bench -j "$(nproc)" --target $(printf 'zelvan_%s_bench ' 
 
 results=build/bench/results
 docs=docs
-[[ ${smoke} == 1 ]] && results=build/bench/smoke/results && docs=build/bench/smoke
+# Console tables on fd 3: shown for a full run, dropped for the smoke run.
+exec 3>&1
+if [[ ${smoke} == 1 ]]; then
+  results=build/bench/smoke/results
+  docs=build/bench/smoke
+  exec 3>/dev/null
+fi
 rm -rf "${results}" && mkdir -p "${results}"
 for bench in "${programs[@]}"; do
   echo "== ${bench}"
@@ -34,20 +40,19 @@ for bench in "${programs[@]}"; do
       find) filter='/(1|16)/10/|HandOff' ;;
       matmul) filter='/64/64/64(/|$)' ;;
     esac
-    "./build/bench/bench/zelvan_${bench}_bench" --benchmark_filter="${filter}" --benchmark_min_time=0.001 \
-      --benchmark_out="${results}/${bench}.json" --benchmark_out_format=json "$@" >/dev/null
-    continue
+    run=(--benchmark_filter="${filter}" --benchmark_min_time=0.001)
+  else
+    # The VM drifts by tens of percent: each case runs several times, the
+    # cases interleaved at random, and the report takes the median. The
+    # streaming kernels are compared with the copy kernel case by case, so
+    # they get more runs.
+    repetitions=3
+    [[ "${bench}" == compare_select ]] && repetitions=5
+    run=(--benchmark_min_time=0.1 --benchmark_repetitions="${repetitions}"
+         --benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true)
   fi
-  # The VM drifts by tens of percent: each case runs several times, the
-  # cases interleaved at random, and the report takes the median. The
-  # streaming kernels are compared with the copy kernel case by case, so
-  # they get more runs.
-  repetitions=3
-  [[ "${bench}" == compare_select ]] && repetitions=5
-  "./build/bench/bench/zelvan_${bench}_bench" --benchmark_min_time=0.1 \
-    --benchmark_repetitions="${repetitions}" --benchmark_enable_random_interleaving=true \
-    --benchmark_report_aggregates_only=true \
-    --benchmark_out="${results}/${bench}.json" --benchmark_out_format=json "$@"
+  "./build/bench/bench/zelvan_${bench}_bench" "${run[@]}" \
+    --benchmark_out="${results}/${bench}.json" --benchmark_out_format=json "$@" >&3
 done
 /usr/bin/python3 scripts/perf_report.py "${results}" "${docs}"
 echo "wrote ${docs}/performance.md and ${docs}/plots/"
