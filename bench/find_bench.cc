@@ -131,6 +131,14 @@ void BM_FindCallingThread(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
+// The pool's worker count, read as the pool reads it, without creating the
+// pool during benchmark registration.
+long PoolSize() {
+  cpu_set_t mask;
+  CPU_ZERO(&mask);
+  return sched_getaffinity(0, sizeof(mask), &mask) == 0 ? CPU_COUNT(&mask) : 1;
+}
+
 // The ceiling for the pool: the same halves of each batch on the calling
 // thread and on a second thread that is already running, spinning for its
 // half, so no wake-up is paid. On a VM this shows what the two virtual CPUs
@@ -168,6 +176,68 @@ void BM_FindSpinningPair(benchmark::State& state) {
   }
   quit.store(true, std::memory_order_relaxed);
   helper.join();
+  state.SetItemsProcessed(state.iterations() * batch);
+}
+
+// The pool's design at its leanest: the same blocks of each batch, one per
+// worker, go to threads that sleep on one condition variable between
+// batches, as the pool's workers do, woken one per block, while the caller
+// sleeps until the last block is done. No task objects and no futures, so
+// the gap to the spinning pair is what sleeping between batches costs here.
+void BM_FindSleepingWorkers(benchmark::State& state) {
+  const Fixture& table = TableFor(1L << state.range(1), state.range(2));
+  Batches batches(table, state.range(0));
+  std::vector<float> out(static_cast<size_t>(state.range(0) * table.valueSize));
+  const zelvan::TableInfo info = table.Info();
+  const long batch = state.range(0);
+  const long workers = PoolSize();
+  const long block = (batch + workers - 1) / workers;
+  std::mutex mutex;
+  std::condition_variable work;
+  std::condition_variable done;
+  const long* keys = nullptr;
+  long posted = 0;
+  long taken = 0;
+  long finished = 0;
+  bool quit = false;
+  std::vector<std::thread> threads;
+  for (long w = 0; w < workers; ++w) {
+    threads.emplace_back([&] {
+      for (;;) {
+        std::unique_lock<std::mutex> lock(mutex);
+        work.wait(lock, [&] { return quit || taken != posted; });
+        if (quit) return;
+        const long start = (taken++ % workers) * block;
+        const long* batchKeys = keys;
+        lock.unlock();
+        table.LookupOf(info, batchKeys, out.data()).Range(start, std::min(start + block, batch));
+        lock.lock();
+        const bool last = ++finished == posted;
+        lock.unlock();
+        if (last) done.notify_one();
+      }
+    });
+  }
+  for (auto _ : state) {
+    const long* next = batches.Next();
+    for (long w = 0; w < workers; ++w) {
+      {
+        std::lock_guard<std::mutex> lock(mutex);
+        keys = next;
+        ++posted;
+      }
+      work.notify_one();
+    }
+    std::unique_lock<std::mutex> lock(mutex);
+    done.wait(lock, [&] { return finished == posted; });
+    benchmark::DoNotOptimize(out.data());
+  }
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    quit = true;
+  }
+  work.notify_all();
+  for (std::thread& thread : threads) thread.join();
   state.SetItemsProcessed(state.iterations() * batch);
 }
 
@@ -256,14 +326,6 @@ void BM_HandOffFloor(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations());
 }
 
-// The pool's worker count, read as the pool reads it, without creating the
-// pool during benchmark registration.
-long PoolSize() {
-  cpu_set_t mask;
-  CPU_ZERO(&mask);
-  return sched_getaffinity(0, sizeof(mask), &mask) == 0 ? CPU_COUNT(&mask) : 1;
-}
-
 // One waiter, and as many as the pool has workers.
 void FloorArgs(benchmark::internal::Benchmark* b) {
   b->ArgName("waiters")->Arg(1);
@@ -275,6 +337,7 @@ BENCHMARK(BM_HandOffFloor)->Apply(FloorArgs)->UseRealTime();
 BENCHMARK(BM_AbslFlatHashMap)->Apply(Args)->UseRealTime();
 BENCHMARK(BM_FindCallingThread)->Apply(Args)->UseRealTime();
 BENCHMARK(BM_FindSpinningPair)->Apply(SpeedupArgs)->UseRealTime();
+BENCHMARK(BM_FindSleepingWorkers)->Apply(SpeedupArgs)->UseRealTime();
 
 }  // namespace
 

@@ -50,6 +50,7 @@ PATTERNS = [
     (r"BM_FindCallingThread/(\d+)/(\d+)/(\d+)", "find", "calling thread"),
     (r"BM_AbslFlatHashMap/(\d+)/(\d+)/(\d+)", "find", "absl::flat_hash_map"),
     (r"BM_FindSpinningPair/(\d+)/(\d+)/(\d+)", "find", "spinning pair"),
+    (r"BM_FindSleepingWorkers/(\d+)/(\d+)/(\d+)", "find", "sleeping workers"),
     (r"BM_HandOffFloor/waiters:(\d+)", "handoff", "floor"),
     (r"BM_MatmulColumnMajorFloat/(\d+)/(\d+)/(\d+)", "matmul-float", "zelvan"),
     (r"BM_OpenBlasSgemm/(\d+)/(\d+)/(\d+)", "matmul-float", "OpenBLAS sgemm"),
@@ -172,18 +173,25 @@ def main():
               "1M-key stream, so no run repeats the keys of the last. `zelvan (pool)` runs on every worker "
               "(2 here); the other two run on the calling thread. `spinning pair` splits each batch between the "
               "calling thread and a second thread that is already running, so no wake-up is paid: the ceiling for "
-              "the pool on this machine at that moment (`ceiling` = spinning pair / calling thread).", "",
-              "| table | valueSize | batch | zelvan (pool) | calling thread | absl::flat_hash_map | spinning pair "
-              "| speedup | ceiling | thread vs absl |", "|---|---|---|---|---|---|---|---|---|---|"]
+              "two threads on this machine at that moment (`ceiling` = spinning pair / calling thread). "
+              "`sleeping workers` is the pool's design with nothing else: one block per worker, workers asleep on "
+              "one condition variable between batches and woken one per block, the caller asleep until the last "
+              "block is done, but no task objects or futures (`of sleeping` = zelvan (pool) / sleeping workers).",
+              "", "| table | valueSize | batch | zelvan (pool) | calling thread | absl::flat_hash_map | spinning pair "
+              "| sleeping workers | speedup | ceiling | sleeping / thread | of sleeping | thread vs absl |",
+              "|---|---|---|---|---|---|---|---|---|---|---|---|---|"]
     for (family, group), values in sorted(data.items(), key=lambda kv: str(kv[0])):
         if family != "find":
             continue
         for n in sorted({x for (_, x) in values}):
-            z, t, a, p = (value(family, group, i, n)
-                          for i in ("zelvan (pool)", "calling thread", "absl::flat_hash_map", "spinning pair"))
+            z, t, a, p, w = (value(family, group, i, n) for i in
+                             ("zelvan (pool)", "calling thread", "absl::flat_hash_map", "spinning pair",
+                              "sleeping workers"))
             pair = f"{p:.2f}" if p else "-"
+            sleeping = f"{w:.2f}" if w else "-"
             lines.append(f"| {group[0]} | {group[1]} | {human(n)} | {z:.2f} | {t:.2f} | {a:.2f} | {pair} "
-                         f"| {ratio(z, t)} | {ratio(p, t)} | {ratio(t, a)} |")
+                         f"| {sleeping} | {ratio(z, t)} | {ratio(p, t)} | {ratio(w, t)} | {ratio(z, w)} "
+                         f"| {ratio(t, a)} |")
     lines.append("")
     floors = sorted((x, f) for (_, x), f in data.get(("handoff", ("floor",)), {}).items())
     if floors:
