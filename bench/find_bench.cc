@@ -49,10 +49,6 @@ struct Fixture {
     }
   }
   zelvan::TableInfo Info() const { return {numBuckets, valueSize, -1, -2, bucketKeys.data(), bucketValues.data()}; }
-  // The per-range lookup Find builds for one call; info is this table's.
-  zelvan::Lookup LookupOf(const zelvan::TableInfo& info, const long* keys, float* out) const {
-    return {info, keys, out, defaultRow.data(), info.numBuckets - 1, zelvan::Lookup::WorthPrefetching(info)};
-  }
   // Half present, half absent keys, in random order.
   std::vector<long> Keys(long count) const {
     std::mt19937_64 rng(2);
@@ -106,29 +102,45 @@ void Args(benchmark::internal::Benchmark* b) { TableArgs(b, {1L, 16L, 1024L, 655
 // The batches the pool's speedup is judged on.
 void SpeedupArgs(benchmark::internal::Benchmark* b) { TableArgs(b, {65536L, 1L << 20}); }
 
-void BM_Find(benchmark::State& state) {
-  const Fixture& table = TableFor(1L << state.range(1), state.range(2));
-  Batches batches(table, state.range(0));
-  std::vector<float> out(static_cast<size_t>(state.range(0) * table.valueSize));
-  const zelvan::TableInfo info = table.Info();
-  for (auto _ : state) {
-    const int status = zelvan::Find(info, batches.Next(), out.data(), table.defaultRow.data(), state.range(0));
-    if (status != 0) state.SkipWithError("Find failed");
-    benchmark::DoNotOptimize(out.data());
+// What each lookup benchmark starts from: its table, the key stream and one
+// batch's output rows.
+struct Case {
+  explicit Case(const benchmark::State& state)
+      : table(TableFor(1L << state.range(1), state.range(2))),
+        info(table.Info()),
+        batch(state.range(0)),
+        batches(table, batch),
+        out(static_cast<size_t>(batch * table.valueSize)) {}
+  // The per-range lookup Find builds for one batch of keys, into out.
+  zelvan::Lookup LookupOf(const long* keys) {
+    return {
+        info, keys, out.data(), table.defaultRow.data(), info.numBuckets - 1, zelvan::Lookup::WorthPrefetching(info)};
   }
-  state.SetItemsProcessed(state.iterations() * state.range(0));
+
+  const Fixture& table;
+  const zelvan::TableInfo info;
+  const long batch;
+  Batches batches;
+  std::vector<float> out;
+};
+
+void BM_Find(benchmark::State& state) {
+  Case c(state);
+  for (auto _ : state) {
+    const int status = zelvan::Find(c.info, c.batches.Next(), c.out.data(), c.table.defaultRow.data(), c.batch);
+    if (status != 0) state.SkipWithError("Find failed");
+    benchmark::DoNotOptimize(c.out.data());
+  }
+  state.SetItemsProcessed(state.iterations() * c.batch);
 }
 
 void BM_FindCallingThread(benchmark::State& state) {
-  const Fixture& table = TableFor(1L << state.range(1), state.range(2));
-  Batches batches(table, state.range(0));
-  std::vector<float> out(static_cast<size_t>(state.range(0) * table.valueSize));
-  const zelvan::TableInfo info = table.Info();
+  Case c(state);
   for (auto _ : state) {
-    table.LookupOf(info, batches.Next(), out.data()).Range(0, state.range(0));
-    benchmark::DoNotOptimize(out.data());
+    c.LookupOf(c.batches.Next()).Range(0, c.batch);
+    benchmark::DoNotOptimize(c.out.data());
   }
-  state.SetItemsProcessed(state.iterations() * state.range(0));
+  state.SetItemsProcessed(state.iterations() * c.batch);
 }
 
 // The pool's worker count, read as the pool reads it, without creating the
@@ -144,12 +156,8 @@ long PoolSize() {
 // half, so no wake-up is paid. On a VM this shows what the two virtual CPUs
 // give at that moment.
 void BM_FindSpinningPair(benchmark::State& state) {
-  const Fixture& table = TableFor(1L << state.range(1), state.range(2));
-  Batches batches(table, state.range(0));
-  std::vector<float> out(static_cast<size_t>(state.range(0) * table.valueSize));
-  const zelvan::TableInfo info = table.Info();
-  const long batch = state.range(0);
-  const long half = batch / 2;
+  Case c(state);
+  const long half = c.batch / 2;
   std::atomic<const long*> posted{nullptr};
   std::atomic<long> finished{0};
   std::atomic<bool> quit{false};
@@ -160,23 +168,23 @@ void BM_FindSpinningPair(benchmark::State& state) {
         if (quit.load(std::memory_order_relaxed)) return;
       }
       posted.store(nullptr, std::memory_order_relaxed);
-      table.LookupOf(info, keys, out.data()).Range(half, batch);
+      c.LookupOf(keys).Range(half, c.batch);
       finished.store(++calls, std::memory_order_release);
     }
   });
   long calls = 0;
   for (auto _ : state) {
-    const long* keys = batches.Next();
+    const long* keys = c.batches.Next();
     posted.store(keys, std::memory_order_release);
-    table.LookupOf(info, keys, out.data()).Range(0, half);
+    c.LookupOf(keys).Range(0, half);
     ++calls;
     while (finished.load(std::memory_order_acquire) != calls) {
     }
-    benchmark::DoNotOptimize(out.data());
+    benchmark::DoNotOptimize(c.out.data());
   }
   quit.store(true, std::memory_order_relaxed);
   helper.join();
-  state.SetItemsProcessed(state.iterations() * batch);
+  state.SetItemsProcessed(state.iterations() * c.batch);
 }
 
 // The pool's design at its leanest: the same blocks of each batch, one per
@@ -185,13 +193,9 @@ void BM_FindSpinningPair(benchmark::State& state) {
 // sleeps until the last block is done. No task objects and no futures, so
 // the gap to the spinning pair is what sleeping between batches costs here.
 void BM_FindSleepingWorkers(benchmark::State& state) {
-  const Fixture& table = TableFor(1L << state.range(1), state.range(2));
-  Batches batches(table, state.range(0));
-  std::vector<float> out(static_cast<size_t>(state.range(0) * table.valueSize));
-  const zelvan::TableInfo info = table.Info();
-  const long batch = state.range(0);
+  Case c(state);
   const long workers = PoolSize();
-  const long block = (batch + workers - 1) / workers;
+  const long block = (c.batch + workers - 1) / workers;
   std::mutex mutex;
   std::condition_variable work;
   std::condition_variable done;
@@ -210,7 +214,7 @@ void BM_FindSleepingWorkers(benchmark::State& state) {
         const long start = (taken++ % workers) * block;
         const long* batchKeys = keys;
         lock.unlock();
-        table.LookupOf(info, batchKeys, out.data()).Range(start, std::min(start + block, batch));
+        c.LookupOf(batchKeys).Range(start, std::min(start + block, c.batch));
         lock.lock();
         const bool last = ++finished == posted;
         lock.unlock();
@@ -219,7 +223,7 @@ void BM_FindSleepingWorkers(benchmark::State& state) {
     });
   }
   for (auto _ : state) {
-    const long* next = batches.Next();
+    const long* next = c.batches.Next();
     for (long w = 0; w < workers; ++w) {
       {
         std::lock_guard<std::mutex> lock(mutex);
@@ -230,7 +234,7 @@ void BM_FindSleepingWorkers(benchmark::State& state) {
     }
     std::unique_lock<std::mutex> lock(mutex);
     done.wait(lock, [&] { return finished == posted; });
-    benchmark::DoNotOptimize(out.data());
+    benchmark::DoNotOptimize(c.out.data());
   }
   {
     std::lock_guard<std::mutex> lock(mutex);
@@ -238,13 +242,14 @@ void BM_FindSleepingWorkers(benchmark::State& state) {
   }
   work.notify_all();
   for (std::thread& thread : threads) thread.join();
-  state.SetItemsProcessed(state.iterations() * batch);
+  state.SetItemsProcessed(state.iterations() * c.batch);
 }
 
 // The peer hash table: absl::flat_hash_map from key to row index, the same
 // rows and the same copy, on the calling thread.
 void BM_AbslFlatHashMap(benchmark::State& state) {
-  const Fixture& table = TableFor(1L << state.range(1), state.range(2));
+  Case c(state);
+  const Fixture& table = c.table;
   static std::vector<std::pair<const Fixture*, std::unique_ptr<absl::flat_hash_map<long, long>>>> maps;
   absl::flat_hash_map<long, long>* map = nullptr;
   for (auto& [f, m] : maps) {
@@ -258,18 +263,15 @@ void BM_AbslFlatHashMap(benchmark::State& state) {
     map = built.get();
     maps.emplace_back(&table, std::move(built));
   }
-  Batches batches(table, state.range(0));
   const long vs = table.valueSize;
-  const size_t batch = static_cast<size_t>(state.range(0));
-  std::vector<float> out(batch * static_cast<size_t>(vs));
   // The library's own row copy, chosen once per batch as Find chooses it per
   // range, so the two differ only in the table.
   const auto lookUp = [&](auto longRows) {
-    const long* keys = batches.Next();
-    for (size_t i = 0; i < batch; ++i) {
+    const long* keys = c.batches.Next();
+    for (long i = 0; i < c.batch; ++i) {
       const auto it = map->find(keys[i]);
       const float* src = it != map->end() ? table.bucketValues.data() + it->second * vs : table.defaultRow.data();
-      zelvan::Lookup::CopyRow<decltype(longRows)::value>(out.data() + static_cast<long>(i) * vs, src, vs);
+      zelvan::Lookup::CopyRow<decltype(longRows)::value>(c.out.data() + i * vs, src, vs);
     }
   };
   for (auto _ : state) {
@@ -278,9 +280,9 @@ void BM_AbslFlatHashMap(benchmark::State& state) {
     } else {
       lookUp(std::false_type{});
     }
-    benchmark::DoNotOptimize(out.data());
+    benchmark::DoNotOptimize(c.out.data());
   }
-  state.SetItemsProcessed(state.iterations() * state.range(0));
+  state.SetItemsProcessed(state.iterations() * c.batch);
 }
 
 // The floor under a 1-key call: post one task to threads blocked on one
