@@ -10,12 +10,14 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <mutex>
 #include <random>
 #include <thread>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "lookup/lookup.h"
@@ -151,6 +153,52 @@ long PoolSize() {
   return sched_getaffinity(0, sizeof(mask), &mask) == 0 ? CPU_COUNT(&mask) : 1;
 }
 
+// Threads asleep on one condition variable, as the pool's workers are. Each
+// Post queues one ticket and wakes one sleeper, as the pool's Enqueue does;
+// the sleeper that takes it runs job with the ticket's number (1, 2, ...).
+// Nothing else is handed over: no task objects, no futures.
+class Sleepers {
+ public:
+  Sleepers(long count, std::function<void(long)> job) : job_(std::move(job)) {
+    for (long t = 0; t < count; ++t) threads_.emplace_back([this] { Run(); });
+  }
+  ~Sleepers() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      quit_ = true;
+    }
+    wake_.notify_all();
+    for (std::thread& thread : threads_) thread.join();
+  }
+  void Post() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      ++posted_;
+    }
+    wake_.notify_one();
+  }
+
+ private:
+  void Run() {
+    for (;;) {
+      std::unique_lock<std::mutex> lock(mutex_);
+      wake_.wait(lock, [this] { return quit_ || taken_ != posted_; });
+      if (quit_) return;
+      const long ticket = ++taken_;
+      lock.unlock();
+      job_(ticket);
+    }
+  }
+
+  std::function<void(long)> job_;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  long posted_ = 0;
+  long taken_ = 0;
+  bool quit_ = false;
+  std::vector<std::thread> threads_;
+};
+
 // The ceiling for the pool: the same halves of each batch on the calling
 // thread and on a second thread that is already running, spinning for its
 // half, so no wake-up is paid. On a VM this shows what the two virtual CPUs
@@ -196,52 +244,29 @@ void BM_FindSleepingWorkers(benchmark::State& state) {
   Case c(state);
   const long workers = PoolSize();
   const long block = (c.batch + workers - 1) / workers;
+  const long* keys = nullptr;  // Written before Post, read after the ticket is taken.
+  std::atomic<long> finished{0};
   std::mutex mutex;
-  std::condition_variable work;
   std::condition_variable done;
-  const long* keys = nullptr;
-  long posted = 0;
-  long taken = 0;
-  long finished = 0;
-  bool quit = false;
-  std::vector<std::thread> threads;
-  for (long w = 0; w < workers; ++w) {
-    threads.emplace_back([&] {
-      for (;;) {
-        std::unique_lock<std::mutex> lock(mutex);
-        work.wait(lock, [&] { return quit || taken != posted; });
-        if (quit) return;
-        const long start = (taken++ % workers) * block;
-        const long* batchKeys = keys;
-        lock.unlock();
-        c.LookupOf(batchKeys).Range(start, std::min(start + block, c.batch));
-        lock.lock();
-        const bool last = ++finished == posted;
-        lock.unlock();
-        if (last) done.notify_one();
-      }
-    });
-  }
-  for (auto _ : state) {
-    const long* next = c.batches.Next();
-    for (long w = 0; w < workers; ++w) {
-      {
-        std::lock_guard<std::mutex> lock(mutex);
-        keys = next;
-        ++posted;
-      }
-      work.notify_one();
+  Sleepers sleepers(workers, [&](long ticket) {
+    const long start = (ticket - 1) % workers * block;
+    c.LookupOf(keys).Range(start, std::min(start + block, c.batch));
+    // Batches run one at a time, so a whole number of batches done means
+    // this block was the batch's last.
+    if ((finished.fetch_add(1, std::memory_order_acq_rel) + 1) % workers == 0) {
+      std::lock_guard<std::mutex> lock(mutex);
+      done.notify_one();
     }
+  });
+  long target = 0;
+  for (auto _ : state) {
+    keys = c.batches.Next();
+    for (long w = 0; w < workers; ++w) sleepers.Post();
+    target += workers;
     std::unique_lock<std::mutex> lock(mutex);
-    done.wait(lock, [&] { return finished == posted; });
+    done.wait(lock, [&] { return finished.load(std::memory_order_acquire) == target; });
     benchmark::DoNotOptimize(c.out.data());
   }
-  {
-    std::lock_guard<std::mutex> lock(mutex);
-    quit = true;
-  }
-  work.notify_all();
-  for (std::thread& thread : threads) thread.join();
   state.SetItemsProcessed(state.iterations() * c.batch);
 }
 
@@ -291,40 +316,14 @@ void BM_AbslFlatHashMap(benchmark::State& state) {
 // costs. With one waiter the same thread is woken every time; with as many
 // as the pool has, the condition variable picks which, as it does for the pool.
 void BM_HandOffFloor(benchmark::State& state) {
-  std::mutex mutex;
-  std::condition_variable wake;
-  long posted = 0;
-  long taken = 0;
-  bool quit = false;
   std::atomic<long> answered{0};
-  std::vector<std::thread> waiters;
-  for (long w = 0; w < state.range(0); ++w) {
-    waiters.emplace_back([&] {
-      for (;;) {
-        std::unique_lock<std::mutex> lock(mutex);
-        wake.wait(lock, [&] { return quit || posted != taken; });
-        if (quit) return;
-        const long mine = ++taken;
-        lock.unlock();
-        answered.store(mine, std::memory_order_release);
-      }
-    });
-  }
+  Sleepers sleepers(state.range(0), [&](long ticket) { answered.store(ticket, std::memory_order_release); });
   long call = 0;
   for (auto _ : state) {
-    {
-      std::lock_guard<std::mutex> lock(mutex);
-      posted = ++call;
-    }
-    wake.notify_one();
+    sleepers.Post();
+    ++call;
     while (answered.load(std::memory_order_acquire) != call) std::this_thread::yield();
   }
-  {
-    std::lock_guard<std::mutex> lock(mutex);
-    quit = true;
-  }
-  wake.notify_all();
-  for (std::thread& waiter : waiters) waiter.join();
   state.SetItemsProcessed(state.iterations());
 }
 
