@@ -24,8 +24,10 @@ namespace arch = portable;
 // load time (ifunc), so a plain x86-64 build still runs AVX-512 or AVX2/FMA
 // code on machines that have it. Every clone computes the same bits.
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(ZELVAN_NO_CLONES)
+#define ZELVAN_HAVE_CLONES 1
 #define ZELVAN_PORTABLE_CLONES __attribute__((target_clones("arch=x86-64-v4", "arch=x86-64-v3", "default")))
 #else
+#define ZELVAN_HAVE_CLONES 0
 #define ZELVAN_PORTABLE_CLONES
 #endif
 
@@ -48,6 +50,20 @@ ZELVAN_KERNEL_INLINE T Opaque(T v) {
   __asm__("" : "+r"(v));
 #endif
   return v;
+}
+
+// Whether the code running now has fused multiply-add as an instruction
+// rather than a library call, for kernels with a cheaper formula without
+// it. Among the clones only the default one lacks it, and the loader picks
+// that one exactly on CPUs below x86-64-v3; other builds know at compile time.
+ZELVAN_KERNEL_INLINE bool FmaIsNative() {
+#if ZELVAN_HAVE_CLONES
+  return __builtin_cpu_supports("x86-64-v3") != 0;
+#elif defined(__FMA__) || defined(__aarch64__)
+  return true;
+#else
+  return false;
+#endif
 }
 
 }  // namespace zelvan

@@ -4,16 +4,17 @@
 //
 // Whole 128-bit blocks take the fast path: q = x / y, t = trunc(q),
 // r = x - t * y with one rounding. That r is exact whenever t is the true
-// truncated quotient, but three things need mending for fmod's result:
-//  - q can round up to the next integer, so t overshoots by one and r gets
-//    the wrong sign: step t one toward zero and recompute;
+// truncated quotient or one past it, but two things need mending for
+// fmod's result:
+//  - q can round up onto the next integer, so t overshoots by one and r has
+//    the sign opposite x's: one y of x's sign is added back;
 //  - an exact multiple gives +0 where fmod keeps the dividend's sign: the
-//    result always takes the sign of x;
-//  - a finite x over an infinite y gives NaN (0 * inf): the result is x.
-// Lanes whose quotient is too large for t to be exact (|q| >= 2^24 for
-// float, 2^53 for double, with x, y finite and y non-zero) are rare; their
-// block is recomputed through fmodf / fmod. The last n mod W elements go
-// through fmodf / fmod directly.
+//    result always takes the sign of x.
+// A finite x over an infinite y is x, where the fast path gives 0 * inf:
+// those lanes are mended too. Lanes whose quotient is too large for t to be
+// exact (|q| >= 2^24 for float, 2^53 for double, y non-zero) are rare and
+// go through fmodf / fmod. The last n mod W elements go through fmodf /
+// fmod directly.
 #ifndef ZELVAN_ELEMENTWISE_FLOOR_MOD_KERNELS_H_
 #define ZELVAN_ELEMENTWISE_FLOOR_MOD_KERNELS_H_
 

@@ -15,56 +15,55 @@ ZELVAN_KERNEL_INLINE double LibraryFmod(double x, double y) { return std::fmod(x
 // Lane masks are ints combined with &, never && or ||, so the loop body
 // stays free of control flow and the compiler if-converts it into vector
 // selects.
-template <class T>
-ZELVAN_KERNEL_INLINE int Finite(T v) {
-  return static_cast<int>(std::fabs(v) <= std::numeric_limits<T>::max());
-}
-
-// True when the fast path cannot be trusted for this lane.
-template <class T>
-ZELVAN_KERNEL_INLINE int NeedsLibrary(T x, T y, double q) {
-  return static_cast<int>(std::fabs(q) >= double{kExactQuotientLimit<T>}) & Finite(x) & Finite(y) &
-         static_cast<int>(y != 0);
-}
-
-// A finite dividend over an infinite divisor is the dividend itself.
-template <class T>
-ZELVAN_KERNEL_INLINE int FiniteOverInfinite(T x, T y) {
-  return Finite(x) & static_cast<int>(std::fabs(y) == std::numeric_limits<T>::infinity());
-}
-
-// The mended fast path of one lane.
 //
-// Float lanes run in double: t * y is then exact without a fused
-// multiply-add, and t never overshoots. A float quotient that is not an
-// integer lies at least 2^-24 from one, while the double quotient of a
-// value below 2^24 errs by less than 2^-29.
-ZELVAN_KERNEL_INLINE float FastRemainder(float x, float y, int& slow) {
-  const double xd = x, yd = y;
-  const double q = xd / yd;
-  slow = NeedsLibrary(x, y, q);
-  const float r = static_cast<float>(xd - std::trunc(q) * yd);
-  const float result = std::copysign(std::fabs(r), x);
-  return FiniteOverInfinite(x, y) ? x : result;
+// Lanes the fast path cannot serve go to the library: quotients too large
+// for trunc(q) to be exact (a zero divisor aside, whose NaN is already
+// right), and infinite divisors, where fmod keeps the dividend but the
+// fast path multiplies 0 by infinity. An infinite dividend lands here too,
+// through its infinite quotient; both are rare enough not to matter.
+template <class T>
+ZELVAN_KERNEL_INLINE int NeedsLibrary(T y, T q) {
+  return (static_cast<int>(std::fabs(q) >= kExactQuotientLimit<T>) & static_cast<int>(y != 0)) |
+         static_cast<int>(std::fabs(y) == std::numeric_limits<T>::infinity());
 }
 
+// The fast path of one lane. Both types may find trunc(q) one past the
+// true quotient when q rounds up onto an integer: r (exact all the same)
+// then has the sign opposite x's, and one y of x's sign mends it. That sum
+// is exact because it is fmod's result. For x = 0, r is 0.
+template <class T>
+ZELVAN_KERNEL_INLINE T Mend(T r, T x, T y) {
+  const int over = static_cast<int>(r != 0) & static_cast<int>((r < 0) != (x < 0));
+  const T mended = over ? r + std::copysign(y, x) : r;
+  // An exact multiple gives +0; fmod keeps the dividend's sign.
+  return std::copysign(mended, x);
+}
+
+// Float lanes divide in float, sixteen to a 512-bit step. With fused
+// multiply-add, r is exact for the same reason as in double. Without it
+// (std::fma would be a library call per lane), r is formed in double, where
+// t * y (24 by 24 bits) and the difference are exact; it then fits a float,
+// being a multiple of the finer of x's and y's units and smaller than y.
+template <bool kFma>
+ZELVAN_KERNEL_INLINE float FastRemainder(float x, float y, int& slow) {
+  const float q = x / y;
+  slow = NeedsLibrary(y, q);
+  const float t = std::trunc(q);
+  const float r = kFma ? std::fma(-t, y, x) : static_cast<float>(double{x} - double{t} * double{y});
+  return Mend(r, x, y);
+}
+
+template <bool>
 ZELVAN_KERNEL_INLINE double FastRemainder(double x, double y, int& slow) {
   const double q = x / y;
-  slow = NeedsLibrary(x, y, q);
-  const double t = std::trunc(q);
-  const double r = std::fma(-t, y, x);
-  // t overshot when r is non-zero with a sign other than x's (for x = 0,
-  // r is 0). Plain comparisons keep the lane branch-free.
-  const int over = static_cast<int>(r != 0) & static_cast<int>((r < 0) != (x < 0));
-  const double t2 = t - (over ? (t > 0 ? 1.0 : -1.0) : 0.0);
-  const double result = std::copysign(std::fabs(std::fma(-t2, y, x)), x);
-  return FiniteOverInfinite(x, y) ? x : result;
+  slow = NeedsLibrary(y, q);
+  return Mend(std::fma(-std::trunc(q), y, x), x, y);
 }
 
 // Blocks are computed a chunk at a time into a local buffer, so lanes that
 // need the library can still read their operands when out aliases them.
-template <class T, class A, class B>
-ZELVAN_KERNEL_INLINE void FloorModLoop(A x, B y, T* out, size_t n) {
+template <bool kFma, class T, class A, class B>
+ZELVAN_KERNEL_INLINE void FloorModLoopWith(A x, B y, T* out, size_t n) {
   constexpr size_t kLanes = 16 / sizeof(T);
   constexpr size_t kChunk = 256;
   const size_t blocked = n - n % kLanes;
@@ -74,7 +73,7 @@ ZELVAN_KERNEL_INLINE void FloorModLoop(A x, B y, T* out, size_t n) {
     int slow[kChunk];
     int anySlow = 0;
     for (size_t j = 0; j < len; ++j) {
-      result[j] = FastRemainder(x[base + j], y[base + j], slow[j]);
+      result[j] = FastRemainder<kFma>(x[base + j], y[base + j], slow[j]);
       anySlow |= slow[j];
     }
     if (anySlow) {
@@ -91,6 +90,20 @@ ZELVAN_KERNEL_INLINE void FloorModLoop(A x, B y, T* out, size_t n) {
   for (size_t i = blocked; i < n; ++i) {
     out[i] = LibraryFmod(x[i], y[i]);
   }
+}
+
+// The float formula is chosen once per call, so each loop stays
+// branch-free. Double lanes have no cheap exact form without a fused
+// multiply-add and always use it.
+template <class T, class A, class B>
+ZELVAN_KERNEL_INLINE void FloorModLoop(A x, B y, T* out, size_t n) {
+  if constexpr (sizeof(T) == 4) {
+    if (!FmaIsNative()) {
+      FloorModLoopWith<false>(x, y, out, n);
+      return;
+    }
+  }
+  FloorModLoopWith<true>(x, y, out, n);
 }
 
 }  // namespace
