@@ -39,11 +39,12 @@ ZELVAN_KERNEL_INLINE T Mend(T r, T x, T y) {
   return std::copysign(mended, x);
 }
 
-// Float lanes divide in float, sixteen to a 512-bit step. With fused
-// multiply-add, r is exact for the same reason as in double. Without it
-// (std::fma would be a library call per lane), r is formed in double, where
-// t * y (24 by 24 bits) and the difference are exact; it then fits a float,
-// being a multiple of the finer of x's and y's units and smaller than y.
+// Float lanes divide in float, twice as many to a vector as in double.
+// With fused multiply-add, r is exact for the same reason as in double.
+// Without it (std::fma would be a library call per lane), r is formed in
+// double, where t * y (24 by 24 bits) and the difference are exact; it then
+// fits a float, being a multiple of the finer of x's and y's units and
+// smaller than y.
 template <bool kFma>
 ZELVAN_KERNEL_INLINE float FastRemainder(float x, float y, int& slow) {
   const float q = x / y;
