@@ -54,8 +54,9 @@ ZELVAN_KERNEL_INLINE float FastRemainder(float x, float y, int& slow) {
   return Mend(r, x, y);
 }
 
-template <bool>
+template <bool kFma>
 ZELVAN_KERNEL_INLINE double FastRemainder(double x, double y, int& slow) {
+  static_assert(kFma, "double lanes have no exact remainder without fused multiply-add");
   const double q = x / y;
   slow = NeedsLibrary(y, q);
   return Mend(std::fma(-std::trunc(q), y, x), x, y);
