@@ -9,7 +9,7 @@
 // left to the hardware prefetcher: hinting it costs 5-40%. The hint into the
 // second level (what the AArch64 kernels use) is slower than none there.
 // Zen 4 is split: there the first-level hint still speeds the array-array
-// compares (5-13% at 4K, 5-10% at 64M) but costs Select 2-22% at 16M-64M
+// compares (2-13% at 4K, 5-10% at 64M) but costs Select 2-22% at 16M-64M
 // against none, and the second-level one gains Select 10-30% at those sizes
 // but loses as much at 4K-64K. No choice wins everywhere on both machines.
 // The first-level hint stays, as Zen 5 gains the most from it, and with it
