@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -70,6 +71,35 @@ class Guarded {
   std::vector<unsigned char> bytes_;
 };
 
+constexpr size_t kLineBytes = 64;
+
+// n elements starting offset bytes past a cache-line boundary, with guard
+// bytes on both sides that must survive.
+template <class T>
+class LinePlaced {
+ public:
+  LinePlaced(size_t n, size_t offset) : n_(n), bytes_(2 * kLineBytes + offset + n * sizeof(T) + kGuardBytes, kGuard) {
+    const auto base = reinterpret_cast<uintptr_t>(bytes_.data());
+    begin_ = (base + kLineBytes) / kLineBytes * kLineBytes - base + offset;
+  }
+  T* data() { return reinterpret_cast<T*>(bytes_.data() + begin_); }
+  T& operator[](size_t i) { return data()[i]; }
+  bool GuardsIntact() const {
+    for (size_t i = 0; i < bytes_.size(); ++i) {
+      if ((i < begin_ || i >= begin_ + n_ * sizeof(T)) && bytes_[i] != kGuard) return false;
+    }
+    return true;
+  }
+
+ private:
+  size_t n_;
+  size_t begin_;
+  std::vector<unsigned char> bytes_;
+};
+
+// Counts short of, at and past a line's worth of elements, and past a block.
+inline std::vector<size_t> PlacementCounts() { return {0, 1, 7, 8, 9, 15, 16, 17, 63, 64, 65, 130, 1100}; }
+
 enum class Form { kArrayArray, kArrayScalar, kScalarArray };
 inline const char* FormName(Form f) {
   return f == Form::kArrayArray ? "array-array" : f == Form::kArrayScalar ? "array-scalar" : "scalar-array";
@@ -98,6 +128,42 @@ void CheckCompare(CompareFn<T> fn, Form form, Rel rel, uint64_t seed) {
       ASSERT_EQ(byte, rel(xi, yi) ? 1 : 0) << FormName(form) << " n=" << n << " i=" << i << " x=" << xi << " y=" << yi;
     }
     ASSERT_TRUE(out.GuardIntact()) << FormName(form) << " wrote past out[" << n << "]";
+  }
+}
+
+// fn with its arrays starting at every element of a cache line, the other
+// array and the output each at a few places of their own: kernels may peel
+// elements to line up a stream, and must neither lose nor add any.
+template <class T, class Rel>
+void CheckComparePlacement(CompareFn<T> fn, Form form, Rel rel, uint64_t seed) {
+  std::mt19937_64 rng(seed);
+  constexpr size_t kLine = kLineBytes / sizeof(T);
+  for (size_t n : PlacementCounts()) {
+    for (size_t lead = 0; lead < kLine; ++lead) {
+      for (size_t other : {size_t{0}, size_t{1}, kLine - 1}) {
+        for (size_t outBytes : {size_t{0}, size_t{1}, size_t{31}}) {
+          // The scalar of a broadcast form is element 0 of its array.
+          const size_t xAt = form == Form::kScalarArray ? other : lead;
+          const size_t yAt = form == Form::kScalarArray ? lead : other;
+          LinePlaced<T> x(n + 1, xAt * sizeof(T)), y(n + 1, yAt * sizeof(T));
+          const std::vector<T> xs = RandomIntegers<T>(n + 1, rng), ys = RandomIntegers<T>(n + 1, rng);
+          std::copy(xs.begin(), xs.end(), x.data());
+          std::copy(ys.begin(), ys.end(), y.data());
+          LinePlaced<bool> out(n, outBytes);
+          ASSERT_EQ(fn(form, x.data(), y.data(), out.data(), n), 0);
+          for (size_t i = 0; i < n; ++i) {
+            const T xi = form == Form::kScalarArray ? x[0] : x[i];
+            const T yi = form == Form::kArrayScalar ? y[0] : y[i];
+            unsigned char byte;
+            std::memcpy(&byte, out.data() + i, 1);
+            ASSERT_EQ(byte, rel(xi, yi) ? 1 : 0) << FormName(form) << " n=" << n << " x at " << xAt << " y at " << yAt
+                                                 << " out at " << outBytes << " i=" << i;
+          }
+          ASSERT_TRUE(out.GuardsIntact()) << FormName(form) << " n=" << n << " x at " << xAt << " y at " << yAt
+                                          << " out at " << outBytes << ": wrote outside out";
+        }
+      }
+    }
   }
 }
 

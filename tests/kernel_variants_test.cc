@@ -63,6 +63,19 @@ void CheckAllVariants() {
 TEST(CompareKernels, Int32EveryVariant) { CheckAllVariants<int>(); }
 TEST(CompareKernels, Int64EveryVariant) { CheckAllVariants<long>(); }
 
+template <class T>
+void CheckAllPlacements() {
+  for (const Variant<T>& variant : Variants<T>()) {
+    SCOPED_TRACE(variant.name);
+    for (Form form : {Form::kArrayArray, Form::kArrayScalar, Form::kScalarArray}) {
+      zelvan_test::CheckComparePlacement<T>(variant.greater, form, std::greater<T>(), 21 + static_cast<int>(form));
+    }
+  }
+}
+
+TEST(CompareKernels, Int32EveryPlaceInALine) { CheckAllPlacements<int>(); }
+TEST(CompareKernels, Int64EveryPlaceInALine) { CheckAllPlacements<long>(); }
+
 template <class T, void (*AA)(const T*, const T*, T*, size_t), void (*SA)(T, const T*, T*, size_t),
           void (*AS)(const T*, T, T*, size_t)>
 int CallFloorModKernel(Form form, T* x, T* y, T* out, size_t n) {
@@ -101,6 +114,13 @@ TEST(SelectKernels, EveryVariantMatchesReference) {
   zelvan_test::CheckSelect(&CallSelectKernel<zelvan::portable::Select>, 51);
 #if ZELVAN_HAVE_NEON
   zelvan_test::CheckSelect(&CallSelectKernel<zelvan::neon::Select>, 52);
+#endif
+}
+
+TEST(SelectKernels, EveryVariantAtEveryPlaceInALine) {
+  zelvan_test::CheckSelectPlacement(&CallSelectKernel<zelvan::portable::Select>, 53);
+#if ZELVAN_HAVE_NEON
+  zelvan_test::CheckSelectPlacement(&CallSelectKernel<zelvan::neon::Select>, 54);
 #endif
 }
 

@@ -70,6 +70,36 @@ inline void CheckSelect(SelectFn fn, uint64_t seed) {
   }
 }
 
+// fn with the output starting at every element of a cache line and the
+// inputs each at a few places of their own.
+inline void CheckSelectPlacement(SelectFn fn, uint64_t seed) {
+  std::mt19937_64 rng(seed);
+  constexpr size_t kLine = kLineBytes / sizeof(long);
+  for (size_t n : PlacementCounts()) {
+    for (size_t outAt = 0; outAt < kLine; ++outAt) {
+      for (size_t condBytes : {size_t{0}, size_t{1}, size_t{63}}) {
+        for (size_t inAt : {size_t{0}, size_t{1}, kLine - 1}) {
+          LinePlaced<unsigned char> cond(n, condBytes);
+          LinePlaced<long> x(n, inAt * sizeof(long)), y(n, (kLine - 1 - inAt) * sizeof(long)),
+              out(n, outAt * sizeof(long));
+          const std::vector<long> xs = RandomIntegers<long>(n, rng), ys = RandomIntegers<long>(n, rng);
+          for (size_t i = 0; i < n; ++i) {
+            cond[i] = rng() % 2 ? 0 : static_cast<unsigned char>(1 + rng() % 255);
+            x[i] = xs[i];
+            y[i] = ys[i];
+          }
+          ASSERT_EQ(fn(cond.data(), x.data(), y.data(), out.data(), n), 0);
+          for (size_t i = 0; i < n; ++i) {
+            ASSERT_EQ(out[i], cond[i] != 0 ? x[i] : y[i])
+                << "n=" << n << " out at " << outAt << " cond at " << condBytes << " x at " << inAt << " i=" << i;
+          }
+          ASSERT_TRUE(out.GuardsIntact()) << "n=" << n << " out at " << outAt << ": wrote outside out";
+        }
+      }
+    }
+  }
+}
+
 }  // namespace zelvan_test
 
 #endif  // ZELVAN_TESTS_SELECT_TESTER_H_

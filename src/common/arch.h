@@ -34,10 +34,15 @@ namespace arch = portable;
 // Kernel loops and their helpers are forced inline: a clone only runs the
 // wider instructions for code inlined into it, and the compiler's size
 // heuristics would otherwise leave the loop in a shared default-target copy.
+// The lambdas a kernel loop takes are forced inline too, after their
+// parameter list: left to the heuristics, a lambda holding only hints is
+// taken for a call without effects and deleted before it is inlined.
 #if defined(__GNUC__)
 #define ZELVAN_KERNEL_INLINE inline __attribute__((always_inline))
+#define ZELVAN_LAMBDA_INLINE __attribute__((always_inline))
 #else
 #define ZELVAN_KERNEL_INLINE inline
+#define ZELVAN_LAMBDA_INLINE
 #endif
 
 namespace zelvan {

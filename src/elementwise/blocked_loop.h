@@ -11,13 +11,17 @@
 namespace zelvan {
 
 // prefetch(i) hints the block at element i, block(i) computes the
-// kBlockSize elements from i, tail(i) computes element i. A hint covers
-// only whole blocks inside the operands. kAhead 0 with a no-op prefetch is
-// the plain blocked loop.
+// kBlockSize elements from i, tail(i) computes element i. The first head
+// elements (at most n) go singly, so the blocks start where the caller
+// wants. A hint covers only whole blocks inside the operands. kAhead 0 with
+// a no-op prefetch is the plain blocked loop.
 template <size_t kBlockSize, size_t kAhead, class Prefetch, class Block, class Tail>
-ZELVAN_KERNEL_INLINE void BlockedLoop(size_t n, Prefetch prefetch, Block block, Tail tail) {
+ZELVAN_KERNEL_INLINE void BlockedLoop(size_t n, size_t head, Prefetch prefetch, Block block, Tail tail) {
   static_assert(kAhead % kBlockSize == 0, "hints land on block starts");
   size_t i = 0;
+  for (; i < head; ++i) {
+    tail(i);
+  }
   for (; i + kAhead + kBlockSize <= n; i += kBlockSize) {
     prefetch(i + kAhead);
     block(i);
@@ -37,7 +41,7 @@ constexpr size_t kPrefetchAhead = 64;
 
 template <class Prefetch, class Block, class Tail>
 ZELVAN_KERNEL_INLINE void BlockedPrefetchLoop(size_t n, Prefetch prefetch, Block block, Tail tail) {
-  BlockedLoop<kBlock, kPrefetchAhead>(n, prefetch, block, tail);
+  BlockedLoop<kBlock, kPrefetchAhead>(n, 0, prefetch, block, tail);
 }
 
 }  // namespace zelvan

@@ -77,17 +77,17 @@ void Greater64(const A& a, const B& b, bool* out, size_t n) {
 void GreaterBlocked(const long* a, const long* b, bool* out, size_t n) {
   BlockedPrefetchLoop(
       n,
-      [=](size_t i) {
+      [=](size_t i) ZELVAN_LAMBDA_INLINE {
         PrefetchReadL2(a + i);
         PrefetchReadL2(b + i);
         PrefetchWriteL2(out + i);
       },
-      [=](size_t i) {
+      [=](size_t i) ZELVAN_LAMBDA_INLINE {
         for (size_t j = i; j < i + kBlock; ++j) {
           out[j] = a[j] > b[j];
         }
       },
-      [=](size_t i) { out[i] = a[i] > b[i]; });
+      [=](size_t i) ZELVAN_LAMBDA_INLINE { out[i] = a[i] > b[i]; });
 }
 
 }  // namespace

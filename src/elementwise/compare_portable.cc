@@ -10,27 +10,39 @@ namespace {
 
 template <class A, class B>
 ZELVAN_KERNEL_INLINE void GreaterBlock(A a, B b, bool* out, size_t i) {
-  for (size_t j = i; j < i + kStreamBlock; ++j) {
-    out[j] = a[j] > b[j];
+  for (size_t j = 0; j < kStreamBlock; ++j) {
+    out[i + j] = a[i + j] > b[i + j];
   }
+}
+
+// The one array of a broadcast form.
+template <class T>
+ZELVAN_KERNEL_INLINE const T* Stream(ArrayOperand<T> a, ScalarOperand<T> /*b*/) {
+  return a.data;
+}
+template <class T>
+ZELVAN_KERNEL_INLINE const T* Stream(ScalarOperand<T> /*a*/, ArrayOperand<T> b) {
+  return b.data;
 }
 
 template <class A, class B>
 ZELVAN_KERNEL_INLINE void GreaterLoop(A a, B b, bool* out, size_t n) {
   BlockLoop(
-      n, [=](size_t i) { GreaterBlock(a, b, out, i); }, [=](size_t i) { out[i] = a[i] > b[i]; });
+      n, Stream(a, b), [=](size_t i) ZELVAN_LAMBDA_INLINE { GreaterBlock(a, b, out, i); },
+      [=](size_t i) ZELVAN_LAMBDA_INLINE { out[i] = a[i] > b[i]; });
 }
 
-// Two input streams: the blocks hint both ahead.
+// Two input streams: the blocks hint both ahead and line up the first.
 template <class T>
 ZELVAN_KERNEL_INLINE void GreaterLoop(const T* a, const T* b, bool* out, size_t n) {
   StreamedLoop<StreamAhead<T>()>(
-      n,
-      [=](size_t i) {
+      n, a,
+      [=](size_t i) ZELVAN_LAMBDA_INLINE {
         PrefetchStreamBlock(a + i);
         PrefetchStreamBlock(b + i);
       },
-      [=](size_t i) { GreaterBlock(a, b, out, i); }, [=](size_t i) { out[i] = a[i] > b[i]; });
+      [=](size_t i) ZELVAN_LAMBDA_INLINE { GreaterBlock(a, b, out, i); },
+      [=](size_t i) ZELVAN_LAMBDA_INLINE { out[i] = a[i] > b[i]; });
 }
 
 }  // namespace

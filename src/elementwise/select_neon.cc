@@ -19,14 +19,14 @@ ZELVAN_KERNEL_INLINE void SelectLoop(const unsigned char* cond, const long* x, c
                                      Block block) {
   BlockedPrefetchLoop(
       n,
-      [=](size_t i) {
+      [=](size_t i) ZELVAN_LAMBDA_INLINE {
         PrefetchReadL2(cond + i);
         PrefetchReadL2(x + i);
         PrefetchReadL2(y + i);
         PrefetchWriteL2(out + i);
       },
       block,
-      [=](size_t i) {
+      [=](size_t i) ZELVAN_LAMBDA_INLINE {
         const long c = cond[i] != 0;
         out[i] = (x[i] * c) | (y[i] * (c ^ 1));
       });
@@ -35,7 +35,7 @@ ZELVAN_KERNEL_INLINE void SelectLoop(const unsigned char* cond, const long* x, c
 }  // namespace
 
 void Select(const unsigned char* cond, const long* x, const long* y, long* out, size_t n) {
-  SelectLoop(cond, x, y, out, n, [=](size_t i) {
+  SelectLoop(cond, x, y, out, n, [=](size_t i) ZELVAN_LAMBDA_INLINE {
     const uint8x16_t c = vld1q_u8(cond + i);
     const uint16x8_t halves[2] = {vmovl_u8(vget_low_u8(c)), vmovl_u8(vget_high_u8(c))};
     for (int h = 0; h < 2; ++h) {
