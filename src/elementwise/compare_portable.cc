@@ -28,7 +28,7 @@ ZELVAN_KERNEL_INLINE const T* Stream(ScalarOperand<T> /*a*/, ArrayOperand<T> b) 
 template <class A, class B>
 ZELVAN_KERNEL_INLINE void GreaterLoop(A a, B b, bool* out, size_t n) {
   BlockLoop(
-      n, Stream(a, b), [=](size_t i) ZELVAN_LAMBDA_INLINE { GreaterBlock(a, b, out, i); },
+      n, LineHead(Stream(a, b), n), [=](size_t i) ZELVAN_LAMBDA_INLINE { GreaterBlock(a, b, out, i); },
       [=](size_t i) ZELVAN_LAMBDA_INLINE { out[i] = a[i] > b[i]; });
 }
 
@@ -36,7 +36,7 @@ ZELVAN_KERNEL_INLINE void GreaterLoop(A a, B b, bool* out, size_t n) {
 template <class T>
 ZELVAN_KERNEL_INLINE void GreaterLoop(const T* a, const T* b, bool* out, size_t n) {
   StreamedLoop<StreamAhead<T>()>(
-      n, a,
+      n, LineHead(a, n),
       [=](size_t i) ZELVAN_LAMBDA_INLINE {
         PrefetchStreamBlock(a + i);
         PrefetchStreamBlock(b + i);

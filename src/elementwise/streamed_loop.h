@@ -58,18 +58,18 @@ ZELVAN_KERNEL_INLINE size_t LineHead(const T* p, size_t n) {
   return head < n ? head : n;
 }
 
-// Blocks of kStreamBlock hinting kAhead elements ahead (see BlockedLoop),
-// starting where the stream at align is line-aligned.
-template <size_t kAhead, class T, class Prefetch, class Block, class Tail>
-ZELVAN_KERNEL_INLINE void StreamedLoop(size_t n, const T* align, Prefetch prefetch, Block block, Tail tail) {
-  BlockedLoop<kStreamBlock, kAhead>(n, LineHead(align, n), prefetch, block, tail);
+// Blocks of kStreamBlock hinting kAhead elements ahead, after head single
+// elements (see BlockedLoop).
+template <size_t kAhead, class Prefetch, class Block, class Tail>
+ZELVAN_KERNEL_INLINE void StreamedLoop(size_t n, size_t head, Prefetch prefetch, Block block, Tail tail) {
+  BlockedLoop<kStreamBlock, kAhead>(n, head, prefetch, block, tail);
 }
 
 // The same blocks without hints, for a single input stream.
-template <class T, class Block, class Tail>
-ZELVAN_KERNEL_INLINE void BlockLoop(size_t n, const T* align, Block block, Tail tail) {
+template <class Block, class Tail>
+ZELVAN_KERNEL_INLINE void BlockLoop(size_t n, size_t head, Block block, Tail tail) {
   BlockedLoop<kStreamBlock, 0>(
-      n, LineHead(align, n), [](size_t /*i*/) ZELVAN_LAMBDA_INLINE {}, block, tail);
+      n, head, [](size_t /*i*/) ZELVAN_LAMBDA_INLINE {}, block, tail);
 }
 
 }  // namespace zelvan
