@@ -50,31 +50,29 @@ std::vector<Variant<T>> Variants() {
   return v;
 }
 
-template <class T>
-void CheckAllVariants() {
+// check(fn, form, rel, seed) for every variant and form.
+template <class T, class Check>
+void CheckAllVariants(Check check, uint64_t seed) {
   for (const Variant<T>& variant : Variants<T>()) {
     SCOPED_TRACE(variant.name);
     for (Form form : {Form::kArrayArray, Form::kArrayScalar, Form::kScalarArray}) {
-      zelvan_test::CheckCompare<T>(variant.greater, form, std::greater<T>(), 11 + static_cast<int>(form));
+      check(variant.greater, form, std::greater<T>(), seed + static_cast<uint64_t>(form));
     }
   }
 }
 
-TEST(CompareKernels, Int32EveryVariant) { CheckAllVariants<int>(); }
-TEST(CompareKernels, Int64EveryVariant) { CheckAllVariants<long>(); }
-
-template <class T>
-void CheckAllPlacements() {
-  for (const Variant<T>& variant : Variants<T>()) {
-    SCOPED_TRACE(variant.name);
-    for (Form form : {Form::kArrayArray, Form::kArrayScalar, Form::kScalarArray}) {
-      zelvan_test::CheckComparePlacement<T>(variant.greater, form, std::greater<T>(), 21 + static_cast<int>(form));
-    }
-  }
+TEST(CompareKernels, Int32EveryVariant) {
+  CheckAllVariants<int>(zelvan_test::CheckCompare<int, std::greater<int>>, 11);
 }
-
-TEST(CompareKernels, Int32EveryPlaceInALine) { CheckAllPlacements<int>(); }
-TEST(CompareKernels, Int64EveryPlaceInALine) { CheckAllPlacements<long>(); }
+TEST(CompareKernels, Int64EveryVariant) {
+  CheckAllVariants<long>(zelvan_test::CheckCompare<long, std::greater<long>>, 11);
+}
+TEST(CompareKernels, Int32EveryPlaceInALine) {
+  CheckAllVariants<int>(zelvan_test::CheckComparePlacement<int, std::greater<int>>, 21);
+}
+TEST(CompareKernels, Int64EveryPlaceInALine) {
+  CheckAllVariants<long>(zelvan_test::CheckComparePlacement<long, std::greater<long>>, 21);
+}
 
 template <class T, void (*AA)(const T*, const T*, T*, size_t), void (*SA)(T, const T*, T*, size_t),
           void (*AS)(const T*, T, T*, size_t)>
