@@ -12,6 +12,7 @@
 #include <cstring>
 #include <limits>
 #include <random>
+#include <string>
 #include <vector>
 
 namespace zelvan_test {
@@ -51,40 +52,21 @@ std::vector<T> RandomIntegers(size_t n, std::mt19937_64& rng) {
 
 constexpr unsigned char kGuard = 0xA5;
 constexpr size_t kGuardBytes = 32;
+constexpr size_t kLineBytes = 64;
 
-// A buffer of n elements followed by guard bytes that must survive.
+// A buffer of n elements starting offset bytes past a cache-line boundary,
+// with guard bytes before and after it that must survive.
 template <class T>
 class Guarded {
  public:
-  explicit Guarded(size_t n) : n_(n), bytes_(n * sizeof(T) + kGuardBytes, kGuard) {}
-  T* data() { return reinterpret_cast<T*>(bytes_.data()); }
-  T& operator[](size_t i) { return data()[i]; }
-  bool GuardIntact() const {
-    for (size_t i = n_ * sizeof(T); i < bytes_.size(); ++i) {
-      if (bytes_[i] != kGuard) return false;
-    }
-    return true;
-  }
-
- private:
-  size_t n_;
-  std::vector<unsigned char> bytes_;
-};
-
-constexpr size_t kLineBytes = 64;
-
-// n elements starting offset bytes past a cache-line boundary, with guard
-// bytes on both sides that must survive.
-template <class T>
-class LinePlaced {
- public:
-  LinePlaced(size_t n, size_t offset) : n_(n), bytes_(2 * kLineBytes + offset + n * sizeof(T) + kGuardBytes, kGuard) {
+  explicit Guarded(size_t n, size_t offset = 0)
+      : n_(n), bytes_(2 * kLineBytes + offset + n * sizeof(T) + kGuardBytes, kGuard) {
     const auto base = reinterpret_cast<uintptr_t>(bytes_.data());
     begin_ = (base + kLineBytes) / kLineBytes * kLineBytes - base + offset;
   }
   T* data() { return reinterpret_cast<T*>(bytes_.data() + begin_); }
   T& operator[](size_t i) { return data()[i]; }
-  bool GuardsIntact() const {
+  bool GuardIntact() const {
     for (size_t i = 0; i < bytes_.size(); ++i) {
       if ((i < begin_ || i >= begin_ + n_ * sizeof(T)) && bytes_[i] != kGuard) return false;
     }
@@ -110,8 +92,24 @@ inline const char* FormName(Form f) {
 template <class T>
 using CompareFn = int (*)(Form, T* x, T* y, bool* out, size_t n);
 
-// Runs fn over every test count on random data and checks each byte against
-// the reference relation rel, plus the guard bytes after out[n].
+// Calls fn on x, y and out and checks each byte of out against the
+// reference relation rel, plus the guard bytes around it; where names the
+// case in a failure.
+template <class T, class Rel>
+void ExpectCompared(CompareFn<T> fn, Form form, Rel rel, T* x, T* y, Guarded<bool>& out, size_t n,
+                    const std::string& where) {
+  ASSERT_EQ(fn(form, x, y, out.data(), n), 0) << where;
+  for (size_t i = 0; i < n; ++i) {
+    const T xi = form == Form::kScalarArray ? x[0] : x[i];
+    const T yi = form == Form::kArrayScalar ? y[0] : y[i];
+    unsigned char byte;
+    std::memcpy(&byte, out.data() + i, 1);
+    ASSERT_EQ(byte, rel(xi, yi) ? 1 : 0) << FormName(form) << " " << where << " i=" << i << " x=" << xi << " y=" << yi;
+  }
+  ASSERT_TRUE(out.GuardIntact()) << FormName(form) << " " << where << ": wrote outside out";
+}
+
+// Runs fn over every test count on random data.
 template <class T, class Rel>
 void CheckCompare(CompareFn<T> fn, Form form, Rel rel, uint64_t seed) {
   std::mt19937_64 rng(seed);
@@ -119,15 +117,7 @@ void CheckCompare(CompareFn<T> fn, Form form, Rel rel, uint64_t seed) {
     std::vector<T> x = RandomIntegers<T>(n + 1, rng);
     std::vector<T> y = RandomIntegers<T>(n + 1, rng);
     Guarded<bool> out(n);
-    ASSERT_EQ(fn(form, x.data(), y.data(), out.data(), n), 0) << "n=" << n;
-    for (size_t i = 0; i < n; ++i) {
-      const T xi = form == Form::kScalarArray ? x[0] : x[i];
-      const T yi = form == Form::kArrayScalar ? y[0] : y[i];
-      unsigned char byte;
-      std::memcpy(&byte, out.data() + i, 1);
-      ASSERT_EQ(byte, rel(xi, yi) ? 1 : 0) << FormName(form) << " n=" << n << " i=" << i << " x=" << xi << " y=" << yi;
-    }
-    ASSERT_TRUE(out.GuardIntact()) << FormName(form) << " wrote past out[" << n << "]";
+    ExpectCompared(fn, form, rel, x.data(), y.data(), out, n, "n=" + std::to_string(n));
   }
 }
 
@@ -145,22 +135,14 @@ void CheckComparePlacement(CompareFn<T> fn, Form form, Rel rel, uint64_t seed) {
           // The scalar of a broadcast form is element 0 of its array.
           const size_t xAt = form == Form::kScalarArray ? other : lead;
           const size_t yAt = form == Form::kScalarArray ? lead : other;
-          LinePlaced<T> x(n + 1, xAt * sizeof(T)), y(n + 1, yAt * sizeof(T));
+          Guarded<T> x(n + 1, xAt * sizeof(T)), y(n + 1, yAt * sizeof(T));
           const std::vector<T> xs = RandomIntegers<T>(n + 1, rng), ys = RandomIntegers<T>(n + 1, rng);
           std::copy(xs.begin(), xs.end(), x.data());
           std::copy(ys.begin(), ys.end(), y.data());
-          LinePlaced<bool> out(n, outBytes);
-          ASSERT_EQ(fn(form, x.data(), y.data(), out.data(), n), 0);
-          for (size_t i = 0; i < n; ++i) {
-            const T xi = form == Form::kScalarArray ? x[0] : x[i];
-            const T yi = form == Form::kArrayScalar ? y[0] : y[i];
-            unsigned char byte;
-            std::memcpy(&byte, out.data() + i, 1);
-            ASSERT_EQ(byte, rel(xi, yi) ? 1 : 0) << FormName(form) << " n=" << n << " x at " << xAt << " y at " << yAt
-                                                 << " out at " << outBytes << " i=" << i;
-          }
-          ASSERT_TRUE(out.GuardsIntact()) << FormName(form) << " n=" << n << " x at " << xAt << " y at " << yAt
-                                          << " out at " << outBytes << ": wrote outside out";
+          Guarded<bool> out(n, outBytes);
+          ExpectCompared(fn, form, rel, x.data(), y.data(), out, n,
+                         "n=" + std::to_string(n) + " x at " + std::to_string(xAt) + " y at " + std::to_string(yAt) +
+                             " out at " + std::to_string(outBytes));
         }
       }
     }

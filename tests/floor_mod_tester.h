@@ -150,7 +150,7 @@ void CheckFloorModCase(FloorModFn<T> fn, Form form, std::vector<T> x, std::vecto
         << where << " " << FormName(form) << " n=" << n << " i=" << i << " x=" << x[i] << " y=" << y[i] << " got "
         << out[i] << " want " << want[i];
   }
-  ASSERT_TRUE(out.GuardIntact()) << "wrote past out[" << n << "]";
+  ASSERT_TRUE(out.GuardIntact()) << "wrote outside out[0, " << n << ")";
   if (n == 0) return;
   if (form != Form::kScalarArray) {
     std::vector<T> inPlace = x;

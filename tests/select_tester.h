@@ -57,7 +57,7 @@ inline void CheckSelect(SelectFn fn, uint64_t seed) {
       for (size_t i = 0; i < n; ++i) {
         ASSERT_EQ(out[i], want[i]) << "n=" << n << " i=" << i << " cond=" << int(cond[i]);
       }
-      ASSERT_TRUE(out.GuardIntact()) << "wrote past out[" << n << "]";
+      ASSERT_TRUE(out.GuardIntact()) << "wrote outside out[0, " << n << ")";
 
       std::vector<long> onX = x, onY = y;
       want[n] = x[n];  // the spare element is not written
@@ -79,8 +79,8 @@ inline void CheckSelectPlacement(SelectFn fn, uint64_t seed) {
     for (size_t outAt = 0; outAt < kLine; ++outAt) {
       for (size_t condBytes : {size_t{0}, size_t{1}, size_t{63}}) {
         for (size_t inAt : {size_t{0}, size_t{1}, kLine - 1}) {
-          LinePlaced<unsigned char> cond(n, condBytes);
-          LinePlaced<long> x(n, inAt * sizeof(long)), y(n, (kLine - 1 - inAt) * sizeof(long)),
+          Guarded<unsigned char> cond(n, condBytes);
+          Guarded<long> x(n, inAt * sizeof(long)), y(n, (kLine - 1 - inAt) * sizeof(long)),
               out(n, outAt * sizeof(long));
           const std::vector<long> xs = RandomIntegers<long>(n, rng), ys = RandomIntegers<long>(n, rng);
           for (size_t i = 0; i < n; ++i) {
@@ -93,7 +93,7 @@ inline void CheckSelectPlacement(SelectFn fn, uint64_t seed) {
             ASSERT_EQ(out[i], cond[i] != 0 ? x[i] : y[i])
                 << "n=" << n << " out at " << outAt << " cond at " << condBytes << " x at " << inAt << " i=" << i;
           }
-          ASSERT_TRUE(out.GuardsIntact()) << "n=" << n << " out at " << outAt << ": wrote outside out";
+          ASSERT_TRUE(out.GuardIntact()) << "n=" << n << " out at " << outAt << ": wrote outside out";
         }
       }
     }
