@@ -7,6 +7,7 @@
 #include <cstring>
 #include <random>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "dense_table.h"
@@ -171,29 +172,41 @@ TEST_F(FindTest, ZeroValueSizeLooksUpButWritesNothing) {
 
 TEST_F(FindTest, ReservedKeyStopsOnlyItsOwnRange) {
   // With w workers and length L the ranges are ceil(L/w) long; the failing
-  // key's range stops at it, every other range is written in full.
-  DenseTable table(1024, 4);
-  for (long k = 0; k < 300; ++k) table.Insert(k * 7);
-  const std::vector<float> def = {9, 9, 9, 9};
+  // key's range stops at it, every other range is written in full. The
+  // cached table's keys are probed in runs before their rows are copied, so
+  // the failing key goes on both sides of run ends, in short and long rows,
+  // and in a batch long enough for long rows to stream.
+  DenseTable shortRows(1024, 4);
+  DenseTable longRows(1024, 40);
+  for (long k = 0; k < 300; ++k) {
+    shortRows.Insert(k * 7);
+    longRows.Insert(k * 7);
+  }
   const size_t workers = PoolWorkers();
-  for (const auto& [reserved, status, message] :
-       {std::tuple<long, int, const char*>{-1, 3, "Using the emptyKey as a table key is not allowed"},
-        {-2, 4, "Using the deletedKey as a table key is not allowed"}}) {
-    std::vector<long> keys(97);
-    for (size_t i = 0; i < keys.size(); ++i) keys[i] = static_cast<long>(i) * 7;
-    const size_t failing = 40;
-    keys[failing] = reserved;
-    ASSERT_EQ(Run(table.Info(), keys, def), status);
-    EXPECT_EQ(LogCapture::Get().Take(), One(message));
-    const size_t block = (keys.size() + workers - 1) / workers;
-    const size_t rangeStart = failing / block * block;
-    const size_t rangeEnd = std::min(keys.size(), rangeStart + block);
-    for (size_t i = 0; i < keys.size(); ++i) {
-      const bool unwritten = i >= failing && i < rangeEnd;
-      if (unwritten) {
-        EXPECT_EQ(RowOf(i, 4), std::vector<float>(4, kUntouched)) << i;
-      } else {
-        EXPECT_EQ(RowOf(i, 4), table.Expected(keys[i], def)) << i;
+  for (const auto& [table, length, failingAt] :
+       {std::tuple<const DenseTable*, size_t, std::vector<size_t>>{&shortRows, 97, {0, 40, 63, 64, 65}},
+        {&longRows, 300, {1, 63, 64, 129}},
+        {&longRows, 20000, {7, 8, 9, 64, 1000}}}) {
+    const long valueSize = table->Info().valueSize;
+    const std::vector<float> def(static_cast<size_t>(valueSize), 9.0f);
+    for (const size_t failing : failingAt) {
+      for (const auto& [reserved, status, message] :
+           {std::tuple<long, int, const char*>{-1, 3, "Using the emptyKey as a table key is not allowed"},
+            {-2, 4, "Using the deletedKey as a table key is not allowed"}}) {
+        std::vector<long> keys(length);
+        for (size_t i = 0; i < keys.size(); ++i) keys[i] = static_cast<long>(i % 600) * 7;
+        keys[failing] = reserved;
+        ASSERT_EQ(Run(table->Info(), keys, def), status);
+        EXPECT_EQ(LogCapture::Get().Take(), One(message));
+        const size_t block = (keys.size() + workers - 1) / workers;
+        const size_t rangeStart = failing / block * block;
+        const size_t rangeEnd = std::min(keys.size(), rangeStart + block);
+        for (size_t i = 0; i < keys.size(); ++i) {
+          const bool unwritten = i >= failing && i < rangeEnd;
+          ASSERT_EQ(RowOf(i, valueSize), unwritten ? std::vector<float>(static_cast<size_t>(valueSize), kUntouched)
+                                                   : table->Expected(keys[i], def))
+              << "length " << length << " failing " << failing << " row " << i;
+        }
       }
     }
   }

@@ -57,14 +57,32 @@ ZELVAN_KERNEL_INLINE T Opaque(T v) {
   return v;
 }
 
+// Among the clones only the default one lacks x86-64-v3 (AVX2, FMA,
+// gathers), and the loader picks that one exactly on CPUs below it.
+#if ZELVAN_HAVE_CLONES
+#define ZELVAN_CLONE_HAS_V3() (__builtin_cpu_supports("x86-64-v3") != 0)
+#endif
+
 // Whether the code running now has fused multiply-add as an instruction
 // rather than a library call, for kernels with a cheaper formula without
-// it. Among the clones only the default one lacks it, and the loader picks
-// that one exactly on CPUs below x86-64-v3; other builds know at compile time.
+// it. Other builds than the clones know at compile time.
 ZELVAN_KERNEL_INLINE bool FmaIsNative() {
 #if ZELVAN_HAVE_CLONES
-  return __builtin_cpu_supports("x86-64-v3") != 0;
+  return ZELVAN_CLONE_HAS_V3();
 #elif defined(__FMA__) || defined(__aarch64__)
+  return true;
+#else
+  return false;
+#endif
+}
+
+// Whether the code running now has vector gathers (the x86-64-v3 and v4
+// clones), for loops that are only worth vectorising with them: built
+// without, their element-by-element loads cost more than the scalar form.
+ZELVAN_KERNEL_INLINE bool GathersAreNative() {
+#if ZELVAN_HAVE_CLONES
+  return ZELVAN_CLONE_HAS_V3();
+#elif defined(__AVX2__)
   return true;
 #else
   return false;
