@@ -310,6 +310,43 @@ void BM_AbslFlatHashMap(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * c.batch);
 }
 
+// The floor under a lookup: every key's source row known in advance (one
+// pointer per key, as many bytes as the key), so only the rows' copy is left,
+// with the lookup's own copy. Long rows make this the write stream alone.
+void BM_RowCopyFloor(benchmark::State& state) {
+  Case c(state);
+  const long vs = c.table.valueSize;
+  const zelvan::Lookup lookup = c.LookupOf(nullptr);
+  const long* first = c.batches.Next();
+  std::vector<const float*> sources;
+  for (const long* keys = first;;) {
+    for (long i = 0; i < c.batch; ++i) {
+      const long bucket = lookup.Probe(keys[i]);
+      sources.push_back(bucket >= 0 ? c.table.bucketValues.data() + bucket * vs : c.table.defaultRow.data());
+    }
+    keys = c.batches.Next();
+    if (keys == first) break;
+  }
+  size_t next = 0;
+  const auto copy = [&](auto longRows) {
+    if (next == sources.size()) next = 0;
+    const float* const* batch = sources.data() + next;
+    next += static_cast<size_t>(c.batch);
+    for (long i = 0; i < c.batch; ++i) {
+      zelvan::Lookup::CopyRow<decltype(longRows)::value>(c.out.data() + i * vs, batch[i], vs);
+    }
+  };
+  for (auto _ : state) {
+    if (zelvan::Lookup::LongRows(vs)) {
+      copy(std::true_type{});
+    } else {
+      copy(std::false_type{});
+    }
+    benchmark::DoNotOptimize(c.out.data());
+  }
+  state.SetItemsProcessed(state.iterations() * c.batch);
+}
+
 // The floor under a 1-key call: post one task to threads blocked on one
 // condition variable, as the pool's workers are, and poll until the woken one
 // answers. Nothing else is handed over, so this is what the machine's wake-up
@@ -337,6 +374,7 @@ BENCHMARK(BM_Find)->Apply(Args)->UseRealTime();
 BENCHMARK(BM_HandOffFloor)->Apply(FloorArgs)->UseRealTime();
 BENCHMARK(BM_AbslFlatHashMap)->Apply(Args)->UseRealTime();
 BENCHMARK(BM_FindCallingThread)->Apply(Args)->UseRealTime();
+BENCHMARK(BM_RowCopyFloor)->Apply(SpeedupArgs)->UseRealTime();
 BENCHMARK(BM_FindSpinningPair)->Apply(SpeedupArgs)->UseRealTime();
 BENCHMARK(BM_FindSleepingWorkers)->Apply(SpeedupArgs)->UseRealTime();
 

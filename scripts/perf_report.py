@@ -54,6 +54,7 @@ PATTERNS = [
     (r"BM_AbslFlatHashMap/(\d+)/(\d+)/(\d+)", "find", "absl::flat_hash_map"),
     (r"BM_FindSpinningPair/(\d+)/(\d+)/(\d+)", "find", "spinning pair"),
     (r"BM_FindSleepingWorkers/(\d+)/(\d+)/(\d+)", "find", "sleeping workers"),
+    (r"BM_RowCopyFloor/(\d+)/(\d+)/(\d+)", "find", "row copy"),
     (r"BM_HandOffFloor/waiters:(\d+)", "handoff", "floor"),
     (r"BM_MatmulColumnMajorFloat/(\d+)/(\d+)/(\d+)", "matmul-float", "zelvan"),
     (r"BM_OpenBlasSgemm/(\d+)/(\d+)/(\d+)", "matmul-float", "OpenBLAS sgemm"),
@@ -184,20 +185,23 @@ def main():
               "two threads on this machine at that moment (`ceiling` = spinning pair / calling thread). "
               "`sleeping workers` is the pool's design with nothing else: one block per worker, workers asleep on "
               "one condition variable between batches and woken one per block, the caller asleep until the last "
-              "block is done, but no task objects or futures (`of sleeping` = zelvan (pool) / sleeping workers).",
+              "block is done, but no task objects or futures (`of sleeping` = zelvan (pool) / sleeping workers). "
+              "`row copy` is the floor under one thread's lookup: every key's source row known in advance, only "
+              "the rows' copy left (`of row copy` = calling thread / row copy).",
               "", "| table | valueSize | batch | zelvan (pool) | calling thread | absl::flat_hash_map | spinning pair "
-              "| sleeping workers | speedup | ceiling | sleeping / thread | of sleeping | thread vs absl |",
-              "|---|---|---|---|---|---|---|---|---|---|---|---|---|"]
+              "| sleeping workers | row copy | speedup | ceiling | sleeping / thread | of sleeping | thread vs absl "
+              "| of row copy |",
+              "|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|"]
     for (family, group), values in sorted(data.items(), key=lambda kv: str(kv[0])):
         if family != "find":
             continue
         for n in sorted({x for (_, x) in values}):
-            z, t, a, p, w = (value(family, group, i, n) for i in
-                             ("zelvan (pool)", "calling thread", "absl::flat_hash_map", "spinning pair",
-                              "sleeping workers"))
+            z, t, a, p, w, c = (value(family, group, i, n) for i in
+                                ("zelvan (pool)", "calling thread", "absl::flat_hash_map", "spinning pair",
+                                 "sleeping workers", "row copy"))
             lines.append(f"| {group[0]} | {group[1]} | {human(n)} | {z:.2f} | {t:.2f} | {a:.2f} | {cell(p)} "
-                         f"| {cell(w)} | {ratio(z, t)} | {ratio(p, t)} | {ratio(w, t)} | {ratio(z, w)} "
-                         f"| {ratio(t, a)} |")
+                         f"| {cell(w)} | {cell(c)} | {ratio(z, t)} | {ratio(p, t)} | {ratio(w, t)} | {ratio(z, w)} "
+                         f"| {ratio(t, a)} | {ratio(t, c)} |")
     lines.append("")
     floors = sorted((x, f) for (_, x), f in data.get(("handoff", ("floor",)), {}).items())
     if floors:
