@@ -9,9 +9,7 @@ void Lookup::ProbeFourEach(const long* __restrict keys, long count, const long* 
                            long emptyKey, long deletedKey, long* __restrict buckets) {
   if (!GathersAreNative()) {
     for (long k = 0; k < count; ++k) {
-      const long key = keys[k];
-      buckets[k] =
-          key == emptyKey || key == deletedKey ? kUnresolved : ProbeFour(bucketKeys, bucketMask, emptyKey, key);
+      buckets[k] = ProbeFourOrReserved(bucketKeys, bucketMask, emptyKey, deletedKey, keys[k]);
     }
     return;
   }
