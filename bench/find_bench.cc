@@ -270,6 +270,22 @@ void BM_FindSleepingWorkers(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * c.batch);
 }
 
+// Times perBatch, called with std::true_type for long rows and
+// std::false_type for short ones, as the library picks its row copy.
+template <typename PerBatch>
+void TimeBatches(benchmark::State& state, Case& c, const PerBatch& perBatch) {
+  const bool longRows = zelvan::Lookup::LongRows(c.table.valueSize);
+  for (auto _ : state) {
+    if (longRows) {
+      perBatch(std::true_type{});
+    } else {
+      perBatch(std::false_type{});
+    }
+    benchmark::DoNotOptimize(c.out.data());
+  }
+  state.SetItemsProcessed(state.iterations() * c.batch);
+}
+
 // The peer hash table: absl::flat_hash_map from key to row index, the same
 // rows and the same copy, on the calling thread.
 void BM_AbslFlatHashMap(benchmark::State& state) {
@@ -299,15 +315,7 @@ void BM_AbslFlatHashMap(benchmark::State& state) {
       zelvan::Lookup::CopyRow<decltype(longRows)::value>(c.out.data() + i * vs, src, vs);
     }
   };
-  for (auto _ : state) {
-    if (zelvan::Lookup::LongRows(vs)) {
-      lookUp(std::true_type{});
-    } else {
-      lookUp(std::false_type{});
-    }
-    benchmark::DoNotOptimize(c.out.data());
-  }
-  state.SetItemsProcessed(state.iterations() * c.batch);
+  TimeBatches(state, c, lookUp);
 }
 
 // The floor under a lookup: every key's source row known in advance (one
@@ -336,15 +344,7 @@ void BM_RowCopyFloor(benchmark::State& state) {
       zelvan::Lookup::CopyRow<decltype(longRows)::value>(c.out.data() + i * vs, batch[i], vs);
     }
   };
-  for (auto _ : state) {
-    if (zelvan::Lookup::LongRows(vs)) {
-      copy(std::true_type{});
-    } else {
-      copy(std::false_type{});
-    }
-    benchmark::DoNotOptimize(c.out.data());
-  }
-  state.SetItemsProcessed(state.iterations() * c.batch);
+  TimeBatches(state, c, copy);
 }
 
 // The floor under a 1-key call: post one task to threads blocked on one
