@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <sched.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstring>
@@ -275,8 +276,10 @@ TEST_F(FindTest, DenseSmallTablesMatchTheReferenceAtEveryProbeDepth) {
           table.Put(b, static_cast<long>(rng() % static_cast<unsigned long>(4 * numBuckets)));
         }
       }
-      std::vector<long> keys(static_cast<size_t>(4 * numBuckets));
-      for (size_t k = 0; k < keys.size(); ++k) keys[k] = static_cast<long>(k);
+      // Every key up to 4 * numBuckets, repeated to fill ranges long enough
+      // to be probed in runs as well as key by key.
+      std::vector<long> keys(static_cast<size_t>(std::max(4 * numBuckets, 100L)));
+      for (size_t k = 0; k < keys.size(); ++k) keys[k] = static_cast<long>(k % static_cast<size_t>(4 * numBuckets));
       const std::vector<float> def = {-1.5f, -2.5f};
       ASSERT_EQ(Run(table.Info(), keys, def), 0) << numBuckets;
       for (size_t k = 0; k < keys.size(); ++k) {
