@@ -158,19 +158,23 @@ struct Lookup {
   }
 
   void Range(long begin, long end) {
-    const bool longRows = LongRows(table.valueSize);
-    if (prefetchBuckets && longRows) {
-      RangeUncached<true>(begin, end);
-    } else if (prefetchBuckets) {
-      RangeUncached<false>(begin, end);
+    if (LongRows(table.valueSize)) {
+      RangeOf<true>(begin, end);
+    } else {
+      RangeOf<false>(begin, end);
+    }
+  }
+
+  template <bool kLongRows>
+  void RangeOf(long begin, long end) {
+    if (prefetchBuckets) {
+      RangeUncached<kLongRows>(begin, end);
     } else if (end - begin < kMinCalledRun) {
       // Too few keys to pay for the call into a clone and the set-up of
       // the runs (a 1-key range took 60% longer).
-      longRows ? RangeKeyByKey<true>(begin, end) : RangeKeyByKey<false>(begin, end);
-    } else if (longRows) {
-      RangeCached<true>(begin, end);
+      RangeKeyByKey<kLongRows>(begin, end);
     } else {
-      RangeCached<false>(begin, end);
+      RangeCached<kLongRows>(begin, end);
     }
   }
 
