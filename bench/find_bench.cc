@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <initializer_list>
@@ -20,6 +21,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/shard.h"
 #include "lookup/lookup.h"
 #include "zelvan/zelvan.h"
 
@@ -270,6 +272,68 @@ void BM_FindSleepingWorkers(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * c.batch);
 }
 
+// Where the host ran the pool's blocks: Find's own split of each batch
+// through Shard, with each block noting when it ran. A batch is concurrent
+// when every block started before the first one ended. Reported apart:
+// the share of concurrent batches, and the mean time of a batch of each
+// kind, so the pool's speed-up can be told from the host's placement.
+void BM_FindPlacement(benchmark::State& state) {
+  using Clock = std::chrono::steady_clock;
+  Case c(state);
+  const int workers = static_cast<int>(PoolSize());
+  const long block = (c.batch + workers - 1) / workers;
+  struct Span {
+    Clock::time_point start, end;
+  };
+  std::vector<Span> spans(static_cast<size_t>(workers));
+  const long* keys = nullptr;
+  const std::function<void(long, long)> range = [&](long start, long end) {
+    Span& span = spans[static_cast<size_t>(start / block)];
+    span.start = Clock::now();
+    c.LookupOf(keys).Range(start, end);
+    span.end = Clock::now();
+  };
+  long concurrent = 0;
+  double concurrentSeconds = 0;
+  double serialSeconds = 0;
+  double startSeconds = 0;
+  double returnSeconds = 0;
+  for (auto _ : state) {
+    keys = c.batches.Next();
+    const Clock::time_point begin = Clock::now();
+    zelvan::Shard(workers, c.batch, range);
+    const Clock::time_point done = Clock::now();
+    const double seconds = std::chrono::duration<double>(done - begin).count();
+    Clock::time_point lastStart = spans[0].start;
+    Clock::time_point firstEnd = spans[0].end;
+    Clock::time_point lastEnd = spans[0].end;
+    for (const Span& span : spans) {
+      lastStart = std::max(lastStart, span.start);
+      firstEnd = std::min(firstEnd, span.end);
+      lastEnd = std::max(lastEnd, span.end);
+    }
+    startSeconds += std::chrono::duration<double>(lastStart - begin).count();
+    returnSeconds += std::chrono::duration<double>(done - lastEnd).count();
+    if (lastStart < firstEnd) {
+      ++concurrent;
+      concurrentSeconds += seconds;
+    } else {
+      serialSeconds += seconds;
+    }
+    benchmark::DoNotOptimize(c.out.data());
+  }
+  const auto batches = static_cast<long>(state.iterations());
+  const auto microsEach = [](double seconds, long count) {
+    return count > 0 ? seconds * 1e6 / static_cast<double>(count) : 0.0;
+  };
+  state.counters["concurrent"] = static_cast<double>(concurrent) / static_cast<double>(batches);
+  state.counters["concurrent_us"] = microsEach(concurrentSeconds, concurrent);
+  state.counters["serial_us"] = microsEach(serialSeconds, batches - concurrent);
+  state.counters["last_start_us"] = microsEach(startSeconds, batches);
+  state.counters["return_us"] = microsEach(returnSeconds, batches);
+  state.SetItemsProcessed(state.iterations() * c.batch);
+}
+
 // Times perBatch, called with std::true_type for long rows and
 // std::false_type for short ones, as the library picks its row copy.
 template <typename PerBatch>
@@ -377,6 +441,7 @@ BENCHMARK(BM_FindCallingThread)->Apply(Args)->UseRealTime();
 BENCHMARK(BM_RowCopyFloor)->Apply(SpeedupArgs)->UseRealTime();
 BENCHMARK(BM_FindSpinningPair)->Apply(SpeedupArgs)->UseRealTime();
 BENCHMARK(BM_FindSleepingWorkers)->Apply(SpeedupArgs)->UseRealTime();
+BENCHMARK(BM_FindPlacement)->Apply(SpeedupArgs)->UseRealTime();
 
 }  // namespace
 
