@@ -203,30 +203,36 @@ def main():
                          f"| {cell(w)} | {cell(c)} | {ratio(z, t)} | {ratio(p, t)} | {ratio(w, t)} | {ratio(z, w)} "
                          f"| {ratio(t, a)} | {ratio(t, c)} |")
     lines.append("")
+    floors = sorted((x, f) for (_, x), f in data.get(("handoff", ("floor",)), {}).items())
     placements = [(m.groups(), run) for run in runs
                   for m in [re.fullmatch(r"BM_FindPlacement/(\d+)/(\d+)/(\d+)", run["name"].replace("/real_time", ""))]
                   if m]
     if placements:
+        wake = floors[0][1] if floors else None
         lines += ["Where the host ran the pool's blocks: each batch split as Find splits it, through the pool, with "
                   "each block noting when it ran. A batch is `concurrent` when every block started before the first "
                   "one ended; the others ran one after another. The speed-ups divide the calling thread's time per "
                   "batch by the mean time of each kind of batch. `last start` is how long after the call the last "
                   "block started; `return` how long after the last block ended the caller was back, both in µs and "
-                  "averaged over all batches.", "",
+                  "averaged over all batches. `bound` is the most that any pool whose workers sleep between calls "
+                  "can give here: the calling thread's time over the spinning pair's plus one wake-up of a sleeping "
+                  f"thread (the 1-waiter hand-off floor below, {cell(wake)} µs).", "",
                   "| table | valueSize | batch | concurrent | speedup, concurrent | speedup, serialised | last start "
-                  "| return |", "|---|---|---|---|---|---|---|---|"]
+                  "| return | bound |", "|---|---|---|---|---|---|---|---|---|"]
         for (batch, log2, vs), run in sorted(placements, key=lambda p: (int(p[0][1]), int(p[0][2]), int(p[0][0]))):
             table = "L2-resident" if int(log2) <= 12 else "beyond LLC"
-            thread = value("find", (table, int(vs)), "calling thread", int(batch))
-            per_batch = int(batch) / thread if thread else None  # µs on the calling thread
+            n = int(batch)
+            thread = value("find", (table, int(vs)), "calling thread", n)
+            pair = value("find", (table, int(vs)), "spinning pair", n)
+            per_batch = n / thread if thread else None  # µs on the calling thread
 
             def speedup(us):
                 return f"{per_batch / us:.2f}" if per_batch and us else "-"
-            lines.append(f"| {table} | {vs} | {human(int(batch))} | {run['concurrent']:.2f} "
+            bound = speedup(n / pair + wake) if pair and wake else "-"
+            lines.append(f"| {table} | {vs} | {human(n)} | {run['concurrent']:.2f} "
                          f"| {speedup(run['concurrent_us'])} | {speedup(run['serial_us'])} "
-                         f"| {run['last_start_us']:.1f} | {run['return_us']:.1f} |")
+                         f"| {run['last_start_us']:.1f} | {run['return_us']:.1f} | {bound} |")
         lines.append("")
-    floors = sorted((x, f) for (_, x), f in data.get(("handoff", ("floor",)), {}).items())
     if floors:
         waiters = [w for w, _ in floors]
         lines += ["Latency of a 1-key call on the pool, in µs, beside the floor under it: posting one task to threads "
