@@ -214,7 +214,8 @@ def main():
                   "one ended; the others ran one after another. The speed-ups divide the calling thread's time per "
                   "batch by the mean time of each kind of batch. `last start` is how long after the call the last "
                   "block started; `return` how long after the last block ended the caller was back, both in µs and "
-                  "averaged over all batches. `bound` is the most that any pool whose workers sleep between calls "
+                  "averaged over all batches. For 1 key, `last start` is the wake-up of the one worker that runs it: "
+                  "the library's own share of the call is the rest. `bound` is the most that any pool whose workers sleep between calls "
                   "can give here: the calling thread's time over the spinning pair's plus one wake-up of a sleeping "
                   f"thread (the 1-waiter hand-off floor below, {cell(wake)} µs).", "",
                   "| table | valueSize | batch | concurrent | speedup, concurrent | speedup, serialised | last start "
