@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "common/arch.h"
+#include "common/cpu_model.h"
 #include "elementwise/compare_kernels.h"
 #include "elementwise/floor_mod_kernels.h"
 #include "elementwise/select_kernels.h"
@@ -120,6 +121,22 @@ TEST(SelectKernels, EveryVariantAtEveryPlaceInALine) {
 #if ZELVAN_HAVE_NEON
   zelvan_test::CheckSelectPlacement(&CallSelectKernel<zelvan::neon::Select>, 54);
 #endif
+}
+
+}  // namespace
+
+namespace {
+
+// Select's loop is chosen by core: CPUID signatures of both Zen 4 families'
+// neighbours must not pass for it.
+TEST(CpuModelTest, TellsZen4FromItsNeighboursBySignature) {
+  EXPECT_TRUE(zelvan::IsZen4Signature(0x00A10F11u));   // Genoa, family 19h model 11h
+  EXPECT_TRUE(zelvan::IsZen4Signature(0x00A60F12u));   // Raphael, model 61h
+  EXPECT_TRUE(zelvan::IsZen4Signature(0x00AA0F01u));   // Bergamo, model A0h
+  EXPECT_FALSE(zelvan::IsZen4Signature(0x00A00F11u));  // Milan (Zen 3), model 01h
+  EXPECT_FALSE(zelvan::IsZen4Signature(0x00A20F10u));  // Vermeer (Zen 3), model 21h
+  EXPECT_FALSE(zelvan::IsZen4Signature(0x00B00F21u));  // Turin (Zen 5), family 1Ah
+  EXPECT_FALSE(zelvan::IsZen4Signature(0x00830F10u));  // Rome (Zen 2), family 17h model 31h
 }
 
 }  // namespace

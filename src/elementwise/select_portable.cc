@@ -1,5 +1,6 @@
 #include <cstdint>
 
+#include "common/cpu_model.h"
 #include "elementwise/select_kernels.h"
 #include "elementwise/streamed_loop.h"
 
@@ -17,8 +18,20 @@ ZELVAN_KERNEL_INLINE long SelectOne(unsigned char cond, long x, long y) {
 
 // The blocks start at element 0 whatever the alignment: lining up any one
 // stream gained Select at most 2% at 4K-64K elements on Zen 4 and cost it
-// 10-35% at 64M.
+// 10-35% at 64M. Zen 4's hardware prefetcher also keeps the three input
+// streams ahead better without hints: they cost Select there 6-10% from 64K
+// to 64M elements and gain nothing at 4K, where other cores gain from them.
 ZELVAN_PORTABLE_CLONES void Select(const unsigned char* cond, const long* x, const long* y, long* out, size_t n) {
+  const auto block = [=](size_t i) ZELVAN_LAMBDA_INLINE {
+    for (size_t j = 0; j < kStreamBlock; ++j) {
+      out[i + j] = SelectOne(cond[i + j], x[i + j], y[i + j]);
+    }
+  };
+  const auto tail = [=](size_t i) ZELVAN_LAMBDA_INLINE { out[i] = SelectOne(cond[i], x[i], y[i]); };
+  if (RunningOnZen4()) {
+    BlockLoop(n, 0, block, tail);
+    return;
+  }
   StreamedLoop<StreamAhead<long>()>(
       n, 0,
       [=](size_t i) ZELVAN_LAMBDA_INLINE {
@@ -26,12 +39,7 @@ ZELVAN_PORTABLE_CLONES void Select(const unsigned char* cond, const long* x, con
         PrefetchStreamBlock(x + i);
         PrefetchStreamBlock(y + i);
       },
-      [=](size_t i) ZELVAN_LAMBDA_INLINE {
-        for (size_t j = 0; j < kStreamBlock; ++j) {
-          out[i + j] = SelectOne(cond[i + j], x[i + j], y[i + j]);
-        }
-      },
-      [=](size_t i) ZELVAN_LAMBDA_INLINE { out[i] = SelectOne(cond[i], x[i], y[i]); });
+      block, tail);
 }
 
 }  // namespace portable

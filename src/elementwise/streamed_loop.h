@@ -12,8 +12,8 @@
 // compares (2-13% at 4K, 5-10% at 64M) but costs Select 2-22% at 16M-64M
 // against none, and the second-level one gains Select 10-30% at those sizes
 // but loses as much at 4K-64K. No choice wins everywhere on both machines.
-// The first-level hint stays, as Zen 5 gains the most from it, and with it
-// Select on Zen 4 still moves 0.9-1.1 times the copy kernel's bandwidth.
+// The first-level hint stays, as Zen 5 gains the most from it; only Select
+// leaves it out on Zen 4, where it gains nothing at any size.
 #ifndef ZELVAN_ELEMENTWISE_STREAMED_LOOP_H_
 #define ZELVAN_ELEMENTWISE_STREAMED_LOOP_H_
 
