@@ -215,9 +215,9 @@ def main():
                   "batch by the mean time of each kind of batch. `last start` is how long after the call the last "
                   "block started; `return` how long after the last block ended the caller was back, both in µs and "
                   "averaged over all batches. For 1 key, `last start` is the wake-up of the one worker that runs it: "
-                  "the library's own share of the call is the rest. `bound` is the most that any pool whose workers sleep between calls "
-                  "can give here: the calling thread's time over the spinning pair's plus one wake-up of a sleeping "
-                  f"thread (the 1-waiter hand-off floor below, {cell(wake)} µs).", "",
+                  "the library's own share of the call is the rest. `bound` is the most that any pool whose workers "
+                  "sleep between calls can give here: the calling thread's time over the spinning pair's plus one "
+                  f"wake-up of a sleeping thread (the 1-waiter hand-off floor below, {cell(wake)} µs).", "",
                   "| table | valueSize | batch | concurrent | speedup, concurrent | speedup, serialised | last start "
                   "| return | bound |", "|---|---|---|---|---|---|---|---|---|"]
         for (batch, log2, vs), run in sorted(placements, key=lambda p: (int(p[0][1]), int(p[0][2]), int(p[0][0]))):

@@ -123,12 +123,8 @@ TEST(SelectKernels, EveryVariantAtEveryPlaceInALine) {
 #endif
 }
 
-}  // namespace
-
-namespace {
-
-// Select's loop is chosen by core: CPUID signatures of both Zen 4 families'
-// neighbours must not pass for it.
+// Select's loop is chosen by core, so Zen 3, which shares Zen 4's family,
+// and the cores of the families around it must not pass for Zen 4.
 TEST(CpuModelTest, TellsZen4FromItsNeighboursBySignature) {
   EXPECT_TRUE(zelvan::IsZen4Signature(0x00A10F11u));   // Genoa, family 19h model 11h
   EXPECT_TRUE(zelvan::IsZen4Signature(0x00A60F12u));   // Raphael, model 61h
