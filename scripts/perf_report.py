@@ -63,6 +63,10 @@ PATTERNS = [
 ]
 
 
+def table_name(log2_buckets):
+    return "L2-resident" if log2_buckets <= 12 else "beyond LLC"
+
+
 def classify(run):
     name = run["name"].replace("/real_time", "")
     for pattern, family, impl in PATTERNS:
@@ -82,8 +86,7 @@ def classify(run):
             return family, impl, ("floor",), int(g[0]), 1e6 / run["items_per_second"]
         if family == "find":
             batch, log2, vs = (int(v) for v in g)
-            table = "L2-resident" if log2 <= 12 else "beyond LLC"
-            return family, impl, (table, vs), batch, run["items_per_second"] / 1e6
+            return family, impl, (table_name(log2), vs), batch, run["items_per_second"] / 1e6
         m_, n_, k_ = g
         return family, impl, (f"{m_}x{n_}x{k_}",), int(m_) * int(n_) * int(k_), run["GFLOPS"]
     return None
@@ -221,7 +224,7 @@ def main():
                   "| table | valueSize | batch | concurrent | speedup, concurrent | speedup, serialised | last start "
                   "| return | bound |", "|---|---|---|---|---|---|---|---|---|"]
         for (batch, log2, vs), run in sorted(placements, key=lambda p: (int(p[0][1]), int(p[0][2]), int(p[0][0]))):
-            table = "L2-resident" if int(log2) <= 12 else "beyond LLC"
+            table = table_name(int(log2))
             n = int(batch)
             thread = value("find", (table, int(vs)), "calling thread", n)
             pair = value("find", (table, int(vs)), "spinning pair", n)

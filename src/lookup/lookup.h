@@ -229,14 +229,15 @@ struct Lookup {
   }
 
   // Key i's row from its four-probe result; false once the range must stop.
+  // Takes the loop's own copies of the members, not the members.
   template <bool kLongRows>
-  ZELVAN_KERNEL_INLINE bool Deliver(const Cached& c, long i, long bucket) {
+  ZELVAN_KERNEL_INLINE bool Deliver(long i, long bucket, float* rows, const float* bucketValues, long valueSize,
+                                    const float* defaultRow) {
     if (bucket == kUnresolved) {
       // Reserved keys and long probe sequences take the exact loop.
       return LookUpOne<kLongRows>(i);
     }
-    CopyRow<kLongRows>(c.rows + i * c.valueSize, SourceRow(c.bucketValues, c.valueSize, c.defaultRow, bucket),
-                       c.valueSize);
+    CopyRow<kLongRows>(rows + i * valueSize, SourceRow(bucketValues, valueSize, defaultRow, bucket), valueSize);
     return true;
   }
 
@@ -256,14 +257,9 @@ struct Lookup {
     const float* const defaultRow = defaultValue;
     for (long i = begin; i < end; ++i) {
       const long bucket = ProbeFourOrReserved(bucketKeys, mask, emptyKey, deletedKey, keyList[i]);
-      if (bucket == kUnresolved) {
-        // Reserved keys and long probe sequences take the exact loop.
-        if (!LookUpOne<kLongRows>(i)) {
-          return;
-        }
-        continue;
+      if (!Deliver<kLongRows>(i, bucket, rows, bucketValues, valueSize, defaultRow)) {
+        return;
       }
-      CopyRow<kLongRows>(rows + i * valueSize, SourceRow(bucketValues, valueSize, defaultRow, bucket), valueSize);
     }
   }
 
@@ -276,7 +272,7 @@ struct Lookup {
       const long count = end - i < run ? end - i : run;
       ProbeFourEach(c.keys + i, count, c.bucketKeys, c.mask, c.emptyKey, c.deletedKey, buckets);
       for (long k = 0; k < count; ++k) {
-        if (!Deliver<kLongRows>(c, i + k, buckets[k])) {
+        if (!Deliver<kLongRows>(i + k, buckets[k], c.rows, c.bucketValues, c.valueSize, c.defaultRow)) {
           return;
         }
       }
