@@ -233,8 +233,8 @@ TEST_F(FindTest, TwoFailingRangesLogTwice) {
 
 TEST_F(FindTest, LargeRandomBatchesMatchTheReference) {
   std::mt19937_64 rng(99);
-  // Short and long rows (long ones take the library copy), in a table that
-  // stays cached and in ones large enough to be prefetched.
+  // Short and long rows, in a table that stays cached (where long rows
+  // stream past the caches) and in ones large enough to be prefetched.
   const std::pair<long, long> shapes[] = {{1L << 14, 1L}, {1L << 14, 16L}, {1L << 14, 40L}, {1L << 10, 40L}};
   for (const auto& [numBuckets, valueSize] : shapes) {
     DenseTable table(numBuckets, valueSize);
@@ -256,6 +256,30 @@ TEST_F(FindTest, LargeRandomBatchesMatchTheReference) {
     for (size_t i = 0; i < keys.size(); ++i) {
       ASSERT_EQ(RowOf(i, valueSize), table.Expected(keys[i], def)) << i;
     }
+  }
+}
+
+TEST_F(FindTest, StreamedRowsAtEveryAlignmentStayInsideTheirRows) {
+  // Rows of 33 floats land at every offset from a 16-byte boundary, so
+  // every row starts and ends off one; and the output is shifted by 0-3
+  // floats. Enough keys per range for the rows to stream past the caches.
+  DenseTable table(1024, 33);
+  for (long k = 0; k < 500; ++k) table.Insert(k * 5);
+  std::vector<long> keys(30001);
+  for (size_t i = 0; i < keys.size(); ++i) keys[i] = static_cast<long>(i * 7 % 1000) * 3;
+  const std::vector<float> def(33, -7.25f);
+  constexpr size_t kGuard = 8;
+  for (size_t shift = 0; shift < 4; ++shift) {
+    std::vector<float> buffer(kGuard + shift + keys.size() * 33 + kGuard, kUntouched);
+    float* rows = buffer.data() + kGuard + shift;
+    ASSERT_EQ(zelvan::Find(table.Info(), keys.data(), rows, def.data(), static_cast<long>(keys.size())), 0);
+    for (size_t i = 0; i < keys.size(); ++i) {
+      ASSERT_EQ(std::vector<float>(rows + i * 33, rows + (i + 1) * 33), table.Expected(keys[i], def))
+          << "shift " << shift << " row " << i;
+    }
+    EXPECT_TRUE(std::all_of(buffer.begin(), buffer.begin() + static_cast<long>(kGuard + shift),
+                            [](float v) { return v == kUntouched; }));
+    EXPECT_TRUE(std::all_of(buffer.end() - kGuard, buffer.end(), [](float v) { return v == kUntouched; }));
   }
 }
 

@@ -9,6 +9,7 @@
 #include "common/arch.h"
 #include "common/log.h"
 #include "common/prefetch.h"
+#include "common/stream_store.h"
 #include "zelvan/zelvan.h"
 
 namespace zelvan {
@@ -53,14 +54,11 @@ struct Lookup {
   // copied: kRun fills the wider clones' vectors and stays on the stack.
   // Long rows that stream out to memory take short runs: while a long run
   // is probed no row is written, and the write bandwidth left idle then
-  // costs more than the probes save (5-10% at 256-byte rows).
+  // costs more than the probes save (runs of 16 beat 8 and 64 by 10-20% at
+  // 256-byte rows).
   static constexpr long kRun = 64;
-  static constexpr long kStreamedRun = 8;
+  static constexpr long kStreamedRun = 16;
   static constexpr long kMinCalledRun = 16;
-  static long RunLength(long keys, long valueSize) {
-    constexpr long kCachedRowFloats = (long{1} << 20) / static_cast<long>(sizeof(float));
-    return LongRows(valueSize) && keys > kCachedRowFloats / valueSize ? kStreamedRun : kRun;
-  }
 
   // The first four probes (offsets 0, 1, 3, 6) without a branch: key's bucket,
   // -1 when absent, kUnresolved when all four hold other keys. On a cached
@@ -111,13 +109,29 @@ struct Lookup {
   }
 
   // Long rows go to the C library's copy, which runs at the machine's full
-  // vector width; short ones are cheaper inline. Chosen once per range, so
-  // the per-key loops carry neither the test nor a call they do not make.
+  // vector width; short ones are cheaper inline. Long rows whose range
+  // writes more than the caches hold stream out to memory instead: a cached
+  // store reads every output line in before overwriting it, which halved
+  // the rate at 256-byte rows. Chosen once per range, so the per-key loops
+  // carry neither the test nor a call they do not make.
+  enum class RowCopy { kInline, kLibrary, kStreamed };
   static bool LongRows(long valueSize) { return valueSize >= 32; }
+  static RowCopy RowCopyFor(const TableInfo& t, long keys) {
+    constexpr long kCachedRowFloats = (long{1} << 20) / static_cast<long>(sizeof(float));
+    if (!LongRows(t.valueSize)) {
+      return RowCopy::kInline;
+    }
+    // Not from a table beyond the caches: there the streaming stores hold
+    // on to the buffers that the rows' own misses need.
+    return keys > kCachedRowFloats / t.valueSize && !WorthPrefetching(t) ? RowCopy::kStreamed : RowCopy::kLibrary;
+  }
+  static long RunLength(RowCopy copy) { return copy == RowCopy::kStreamed ? kStreamedRun : kRun; }
 
-  template <bool kLongRows>
+  template <RowCopy kCopy>
   static void CopyRow(float* row, const float* source, long valueSize) {
-    if constexpr (kLongRows) {
+    if constexpr (kCopy == RowCopy::kStreamed) {
+      StreamCopy(row, source, valueSize);
+    } else if constexpr (kCopy == RowCopy::kLibrary) {
       std::memmove(row, source, static_cast<size_t>(valueSize) * sizeof(float));
     } else {
       for (long j = 0; j < valueSize; ++j) {
@@ -133,7 +147,7 @@ struct Lookup {
   }
 
   // Looks up key i into its row; false once the range must stop.
-  template <bool kLongRows>
+  template <RowCopy kCopy>
   bool LookUpOne(long i) {
     const long key = keys[i];
     if (key == table.emptyKey) {
@@ -152,29 +166,40 @@ struct Lookup {
     const long valueSize = table.valueSize;
     // A branch here, unlike in RangeCached: on a table beyond the caches the
     // predicted row starts loading before the probe has resolved.
-    CopyRow<kLongRows>(out + i * valueSize, bucket >= 0 ? table.bucketValues + bucket * valueSize : defaultValue,
-                       valueSize);
+    CopyRow<kCopy>(out + i * valueSize, bucket >= 0 ? table.bucketValues + bucket * valueSize : defaultValue,
+                   valueSize);
     return true;
   }
 
   void Range(long begin, long end) {
-    if (LongRows(table.valueSize)) {
-      RangeOf<true>(begin, end);
-    } else {
-      RangeOf<false>(begin, end);
+    switch (RowCopyFor(table, end - begin)) {
+      case RowCopy::kInline:
+        RangeOf<RowCopy::kInline>(begin, end);
+        break;
+      case RowCopy::kLibrary:
+        RangeOf<RowCopy::kLibrary>(begin, end);
+        break;
+      case RowCopy::kStreamed: {
+        // Also when the host's log sink throws out of a failing key.
+        struct Fence {
+          ~Fence() { StreamFence(); }
+        } fence;
+        RangeOf<RowCopy::kStreamed>(begin, end);
+        break;
+      }
     }
   }
 
-  template <bool kLongRows>
+  template <RowCopy kCopy>
   void RangeOf(long begin, long end) {
     if (prefetchBuckets) {
-      RangeUncached<kLongRows>(begin, end);
+      RangeUncached<kCopy>(begin, end);
     } else if (end - begin < kMinCalledRun) {
       // Too few keys to pay for the call into a clone and the set-up of
       // the runs (a 1-key range took 60% longer).
-      RangeKeyByKey<kLongRows>(begin, end);
+      RangeKeyByKey<kCopy>(begin, end);
     } else {
-      RangeCached<kLongRows>(begin, end);
+      RangeCached<kCopy>(begin, end);
     }
   }
 
@@ -182,7 +207,7 @@ struct Lookup {
   // few keys early so large tables are not latency-bound. The loads of
   // ProbeFour would touch a second line per key here, which costs more than
   // the mispredictions it saves.
-  template <bool kLongRows>
+  template <RowCopy kCopy>
   void RangeUncached(long begin, long end) {
     // The first keys' buckets too, so that a short range has its bucket and
     // row misses in flight together rather than one after the other.
@@ -192,12 +217,12 @@ struct Lookup {
     long i = begin;
     for (; i + kLookAhead < end; ++i) {
       PrefetchHome(keys[i + kLookAhead]);
-      if (!LookUpOne<kLongRows>(i)) {
+      if (!LookUpOne<kCopy>(i)) {
         return;
       }
     }
     for (; i < end; ++i) {
-      if (!LookUpOne<kLongRows>(i)) {
+      if (!LookUpOne<kCopy>(i)) {
         return;
       }
     }
@@ -229,14 +254,13 @@ struct Lookup {
   }
 
   // Key i's row from its four-probe result; false once the range must stop.
-  template <bool kLongRows>
+  template <RowCopy kCopy>
   ZELVAN_KERNEL_INLINE bool Deliver(const Cached& c, long i, long bucket) {
     if (bucket == kUnresolved) {
       // Reserved keys and long probe sequences take the exact loop.
-      return LookUpOne<kLongRows>(i);
+      return LookUpOne<kCopy>(i);
     }
-    CopyRow<kLongRows>(c.rows + i * c.valueSize, SourceRow(c.bucketValues, c.valueSize, c.defaultRow, bucket),
-                       c.valueSize);
+    CopyRow<kCopy>(c.rows + i * c.valueSize, SourceRow(c.bucketValues, c.valueSize, c.defaultRow, bucket), c.valueSize);
     return true;
   }
 
@@ -245,7 +269,7 @@ struct Lookup {
   // path (1 ns of 12 on a 1-key range). Its rows go out inline for the same
   // reason: Deliver taking these locals compiled to a spillier loop, 0.6 ns
   // slower on a 1-key range.
-  template <bool kLongRows>
+  template <RowCopy kCopy>
   void RangeKeyByKey(long begin, long end) {
     const long* const bucketKeys = table.bucketKeys;
     const float* const bucketValues = table.bucketValues;
@@ -260,25 +284,25 @@ struct Lookup {
       const long bucket = ProbeFourOrReserved(bucketKeys, mask, emptyKey, deletedKey, keyList[i]);
       if (bucket == kUnresolved) {
         // Reserved keys and long probe sequences take the exact loop.
-        if (!LookUpOne<kLongRows>(i)) {
+        if (!LookUpOne<kCopy>(i)) {
           return;
         }
         continue;
       }
-      CopyRow<kLongRows>(rows + i * valueSize, SourceRow(bucketValues, valueSize, defaultRow, bucket), valueSize);
+      CopyRow<kCopy>(rows + i * valueSize, SourceRow(bucketValues, valueSize, defaultRow, bucket), valueSize);
     }
   }
 
-  template <bool kLongRows>
+  template <RowCopy kCopy>
   void RangeCached(long begin, long end) {
     const Cached c = CachedView();
-    const long run = RunLength(end - begin, c.valueSize);
+    const long run = RunLength(kCopy);
     long buckets[kRun];
     for (long i = begin; i < end; i += run) {
       const long count = end - i < run ? end - i : run;
       ProbeFourEach(c.keys + i, count, c.bucketKeys, c.mask, c.emptyKey, c.deletedKey, buckets);
       for (long k = 0; k < count; ++k) {
-        if (!Deliver<kLongRows>(c, i + k, buckets[k])) {
+        if (!Deliver<kCopy>(c, i + k, buckets[k])) {
           return;
         }
       }
