@@ -203,7 +203,9 @@ def main():
     lines += ["## Find", "",
               "Million keys/s, half of the keys present, tables half full. Every call takes the next batch of a "
               "1M-key stream, so no run repeats the keys of the last. `zelvan (pool)` runs on every worker "
-              "(2 here); the other two run on the calling thread. `spinning pair` splits each batch between the "
+              "(2 here); the other two run on the calling thread. `absl::flat_hash_map` holds the same keys with the "
+              "row index as value and copies the rows as the library does, except that long rows always go through "
+              "memmove: the library's streaming stores slowed it. `spinning pair` splits each batch between the "
               "calling thread and a second thread that is already running, so no wake-up is paid: the ceiling for "
               "two threads on this machine at that moment (`ceiling` = spinning pair / calling thread). "
               "`sleeping workers` is the pool's design with nothing else: one block per worker, workers asleep on "
