@@ -121,9 +121,11 @@ struct Lookup {
     if (!LongRows(t.valueSize)) {
       return RowCopy::kInline;
     }
-    // Not from a table beyond the caches: there the streaming stores hold
-    // on to the buffers that the rows' own misses need.
-    return keys > kCachedRowFloats / t.valueSize && !WorthPrefetching(t) ? RowCopy::kStreamed : RowCopy::kLibrary;
+    // Only ranges that take the run loop, and not from a table beyond the
+    // caches, where the streaming stores hold on to the buffers that the
+    // rows' own misses need.
+    return keys >= kMinCalledRun && keys > kCachedRowFloats / t.valueSize && !WorthPrefetching(t) ? RowCopy::kStreamed
+                                                                                                  : RowCopy::kLibrary;
   }
   static long RunLength(RowCopy copy) { return copy == RowCopy::kStreamed ? kStreamedRun : kRun; }
 
@@ -172,21 +174,32 @@ struct Lookup {
   }
 
   void Range(long begin, long end) {
-    switch (RowCopyFor(table, end - begin)) {
-      case RowCopy::kInline:
-        RangeOf<RowCopy::kInline>(begin, end);
-        break;
-      case RowCopy::kLibrary:
-        RangeOf<RowCopy::kLibrary>(begin, end);
-        break;
-      case RowCopy::kStreamed: {
-        // Also when the host's log sink throws out of a failing key.
-        struct Fence {
-          ~Fence() { StreamFence(); }
-        } fence;
-        RangeOf<RowCopy::kStreamed>(begin, end);
-        break;
+    // A short range on a cached table is bound by its latency: too few keys
+    // to pay for the call into a clone and the set-up of the runs (a 1-key
+    // range took 60% longer), or for the longer paths' saved registers.
+    if (end - begin < kMinCalledRun && !prefetchBuckets) {
+      if (LongRows(table.valueSize)) {
+        RangeKeyByKey<RowCopy::kLibrary>(begin, end);
+      } else {
+        RangeKeyByKey<RowCopy::kInline>(begin, end);
       }
+      return;
+    }
+    RangeLong(begin, end);
+  }
+
+  [[gnu::noinline]] void RangeLong(long begin, long end) {
+    const RowCopy copy = RowCopyFor(table, end - begin);
+    if (copy == RowCopy::kInline) {
+      RangeOf<RowCopy::kInline>(begin, end);
+    } else if (copy == RowCopy::kLibrary) {
+      RangeOf<RowCopy::kLibrary>(begin, end);
+    } else {
+      // Also when the host's log sink throws out of a failing key.
+      struct Fence {
+        ~Fence() { StreamFence(); }
+      } fence;
+      RangeCached<RowCopy::kStreamed>(begin, end);
     }
   }
 
@@ -194,10 +207,6 @@ struct Lookup {
   void RangeOf(long begin, long end) {
     if (prefetchBuckets) {
       RangeUncached<kCopy>(begin, end);
-    } else if (end - begin < kMinCalledRun) {
-      // Too few keys to pay for the call into a clone and the set-up of
-      // the runs (a 1-key range took 60% longer).
-      RangeKeyByKey<kCopy>(begin, end);
     } else {
       RangeCached<kCopy>(begin, end);
     }
