@@ -125,6 +125,11 @@ struct Case {
         info, keys, out.data(), table.defaultRow.data(), info.numBuckets - 1, zelvan::Lookup::WorthPrefetching(info)};
   }
 
+  // The row copy Find picks for a range of one whole batch.
+  zelvan::Lookup::RowCopy CopyForBatch() const {
+    return zelvan::Lookup::RowCopyFor(table.valueSize, batch, zelvan::Lookup::WorthPrefetching(info));
+  }
+
   const Fixture& table;
   const zelvan::TableInfo info;
   const long batch;
@@ -392,7 +397,7 @@ void BM_AbslFlatHashMap(benchmark::State& state) {
       zelvan::Lookup::CopyRow<decltype(copy)::value>(c.out.data() + i * vs, src, vs);
     }
   };
-  const Copy copy = zelvan::Lookup::RowCopyFor(c.info, c.batch);
+  const Copy copy = c.CopyForBatch();
   TimeBatches(state, c, copy == Copy::kStreamed ? Copy::kLibrary : copy, lookUp);
 }
 
@@ -422,7 +427,7 @@ void BM_RowCopyFloor(benchmark::State& state) {
       zelvan::Lookup::CopyRow<decltype(copy)::value>(c.out.data() + i * vs, batch[i], vs);
     }
   };
-  TimeBatches(state, c, zelvan::Lookup::RowCopyFor(c.info, c.batch), copyRows);
+  TimeBatches(state, c, c.CopyForBatch(), copyRows);
 }
 
 // The floor under a 1-key call: post one task to threads blocked on one

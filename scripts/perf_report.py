@@ -93,22 +93,24 @@ def classify(run):
     return None
 
 
-# Why a pool's case reached 1.7x over the calling thread or not: met; no two
-# threads got there, not even without sleeping (spinning pair); or no pool
-# whose workers sleep got there (sleeping workers); else the pool fell short.
-VERDICTS = {"met": "met", "pair < 1.7": "out of reach of two spinning threads",
-            "sleeping < 1.7": "out of reach of threads that sleep between calls", "missed": "missed"}
+# Why a pool's case reached SPEEDUP_TARGET over the calling thread or not:
+# met; no two threads got there, not even without sleeping (spinning pair);
+# or no pool whose workers sleep got there (sleeping workers); else the pool
+# fell short.
+SPEEDUP_TARGET = 1.7
+VERDICTS = {"met": "met", f"pair < {SPEEDUP_TARGET}": "out of reach of two spinning threads",
+            f"sleeping < {SPEEDUP_TARGET}": "out of reach of threads that sleep between calls", "missed": "missed"}
 
 
-def speedup_verdict(pool, thread, pair, sleeping, target=1.7):
+def speedup_verdict(pool, thread, pair, sleeping):
     if not (pool and thread and pair and sleeping):
         return "-"
-    if pool / thread >= target:
+    if pool / thread >= SPEEDUP_TARGET:
         return "met"
-    if pair / thread < target:
-        return "pair < 1.7"
-    if sleeping / thread < target:
-        return "sleeping < 1.7"
+    if pair / thread < SPEEDUP_TARGET:
+        return f"pair < {SPEEDUP_TARGET}"
+    if sleeping / thread < SPEEDUP_TARGET:
+        return f"sleeping < {SPEEDUP_TARGET}"
     return "missed"
 
 

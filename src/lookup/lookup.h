@@ -110,24 +110,22 @@ struct Lookup {
 
   // Long rows go to the C library's copy, which runs at the machine's full
   // vector width; short ones are cheaper inline. Long rows whose range
-  // writes more than the caches hold stream out to memory instead: a cached
-  // store reads every output line in before overwriting it, which halved
-  // the rate at 256-byte rows. Chosen once per range, so the per-key loops
-  // carry neither the test nor a call they do not make.
+  // writes past the second-level cache (1 MB) stream out to memory
+  // instead: a cached store reads every output line in before overwriting
+  // it, which halved the rate at 256-byte rows. Chosen once per range, so
+  // the per-key loops carry neither the test nor a call they do not make.
   enum class RowCopy { kInline, kLibrary, kStreamed };
   static bool LongRows(long valueSize) { return valueSize >= 32; }
-  static RowCopy RowCopyFor(const TableInfo& t, long keys) {
+  // For a range of keys on a table whose buckets are prefetched or not.
+  // Not from a table beyond the caches: there the streaming stores hold on
+  // to the buffers that the rows' own misses need.
+  static RowCopy RowCopyFor(long valueSize, long keys, bool prefetched) {
     constexpr long kCachedRowFloats = (long{1} << 20) / static_cast<long>(sizeof(float));
-    if (!LongRows(t.valueSize)) {
+    if (!LongRows(valueSize)) {
       return RowCopy::kInline;
     }
-    // Only ranges that take the run loop, and not from a table beyond the
-    // caches, where the streaming stores hold on to the buffers that the
-    // rows' own misses need.
-    return keys >= kMinCalledRun && keys > kCachedRowFloats / t.valueSize && !WorthPrefetching(t) ? RowCopy::kStreamed
-                                                                                                  : RowCopy::kLibrary;
+    return !prefetched && keys > kCachedRowFloats / valueSize ? RowCopy::kStreamed : RowCopy::kLibrary;
   }
-  static long RunLength(RowCopy copy) { return copy == RowCopy::kStreamed ? kStreamedRun : kRun; }
 
   template <RowCopy kCopy>
   static void CopyRow(float* row, const float* source, long valueSize) {
@@ -189,7 +187,7 @@ struct Lookup {
   }
 
   [[gnu::noinline]] void RangeLong(long begin, long end) {
-    const RowCopy copy = RowCopyFor(table, end - begin);
+    const RowCopy copy = RowCopyFor(table.valueSize, end - begin, prefetchBuckets);
     if (copy == RowCopy::kInline) {
       RangeOf<RowCopy::kInline>(begin, end);
     } else if (copy == RowCopy::kLibrary) {
@@ -305,7 +303,7 @@ struct Lookup {
   template <RowCopy kCopy>
   void RangeCached(long begin, long end) {
     const Cached c = CachedView();
-    const long run = RunLength(kCopy);
+    constexpr long run = kCopy == RowCopy::kStreamed ? kStreamedRun : kRun;
     long buckets[kRun];
     for (long i = begin; i < end; i += run) {
       const long count = end - i < run ? end - i : run;
