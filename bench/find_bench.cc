@@ -102,7 +102,7 @@ void TableArgs(benchmark::internal::Benchmark* b, std::initializer_list<long> ba
   }
 }
 
-void Args(benchmark::internal::Benchmark* b) { TableArgs(b, {1L, 16L, 1024L, 65536L, 1L << 20}); }
+void Args(benchmark::internal::Benchmark* b) { TableArgs(b, {1L, 16L, 1024L, 16384L, 65536L, 1L << 20}); }
 
 // The batches the pool's speedup is judged on.
 void SpeedupArgs(benchmark::internal::Benchmark* b) { TableArgs(b, {65536L, 1L << 20}); }
@@ -120,15 +120,10 @@ struct Case {
         batches(table, batch),
         out(static_cast<size_t>(batch * table.valueSize)) {}
   // The per-range lookup Find builds for one batch of keys, into out.
-  zelvan::Lookup LookupOf(const long* keys) {
-    return {
-        info, keys, out.data(), table.defaultRow.data(), info.numBuckets - 1, zelvan::Lookup::WorthPrefetching(info)};
-  }
+  zelvan::Lookup LookupOf(const long* keys) { return {info, keys, out.data(), table.defaultRow.data(), batch}; }
 
-  // The row copy Find picks for a range of one whole batch.
-  zelvan::Lookup::RowCopy CopyForBatch() const {
-    return zelvan::Lookup::RowCopyFor(table.valueSize, batch, zelvan::Lookup::WorthPrefetching(info));
-  }
+  // The row copy Find picks for one batch.
+  zelvan::Lookup::RowCopy CopyForBatch() { return LookupOf(nullptr).rowCopy; }
 
   const Fixture& table;
   const zelvan::TableInfo info;

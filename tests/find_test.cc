@@ -262,10 +262,11 @@ TEST_F(FindTest, LargeRandomBatchesMatchTheReference) {
 TEST_F(FindTest, StreamedRowsAtEveryAlignmentStayInsideTheirRows) {
   // Rows of 33 floats land at every offset from a 16-byte boundary, so
   // every row starts and ends off one; and the output is shifted by 0-3
-  // floats. Enough keys per range for the rows to stream past the caches.
+  // floats. The call writes 13 MB, enough for the rows to stream past the
+  // caches.
   DenseTable table(1024, 33);
   for (long k = 0; k < 500; ++k) table.Insert(k * 5);
-  std::vector<long> keys(30001);
+  std::vector<long> keys(100001);
   for (size_t i = 0; i < keys.size(); ++i) keys[i] = static_cast<long>(i * 7 % 1000) * 3;
   const std::vector<float> def(33, -7.25f);
   constexpr size_t kGuard = 8;

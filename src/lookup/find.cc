@@ -44,7 +44,7 @@ int Find(const TableInfo& tableInfo, const long* keys, float* out, const float* 
   if (invalid != STATUS_SUCCESS) {
     return invalid;
   }
-  Lookup lookup{tableInfo, keys, out, defaultValue, tableInfo.numBuckets - 1, Lookup::WorthPrefetching(tableInfo)};
+  Lookup lookup(tableInfo, keys, out, defaultValue, length);
 
   ThreadPool* pool = ThreadPool::GetInstance();
   if (pool == nullptr) {
