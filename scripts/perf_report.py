@@ -277,19 +277,30 @@ def main():
                          f"| {speedup(run['concurrent_us'])} | {speedup(run['serial_us'])} "
                          f"| {run['last_start_us']:.1f} | {run['return_us']:.1f} | {bound} |")
         lines.append("")
+    paired = {(table_name(int(m.group(1))), int(m.group(2))): run for run in runs
+              for m in [re.fullmatch(r"BM_FindBesideFloor/1/(\d+)/(\d+)", run["name"].replace("/real_time", ""))]
+              if m}
     if floors:
         waiters = [w for w, _ in floors]
         lines += ["Latency of a 1-key call on the pool, in µs, beside the floor under it: posting one task to threads "
                   "blocked on one condition variable and polling until the woken one answers, nothing else handed "
                   f"over. With 1 waiting thread the same one wakes every time; with the pool's {waiters[-1]} the "
-                  "condition variable picks which, as it does for the pool.", "",
+                  "condition variable picks which, as it does for the pool. Those are separate benchmarks, and the "
+                  "host's wake-up drifts between them. The `paired` columns alternate a 1-key Find with the "
+                  f"{waiters[-1]}-waiter floor call by call, so both meet the host in the same state; `added` is "
+                  "what the library adds to the wake-up.", "",
                   "| table | valueSize | 1-key Find | " + " | ".join(f"floor, {w} waiting" for w in waiters)
-                  + " | of pool's floor |", "|---|---|---|" + "---|" * (len(waiters) + 1)]
+                  + " | of pool's floor | paired: Find | paired: floor | added |",
+                  "|---|---|---|" + "---|" * (len(waiters) + 4)]
         for (family, group), values in sorted(data.items(), key=lambda kv: str(kv[0])):
             z = value(family, group, "zelvan (pool)", 1) if family == "find" else None
             if z:
                 cells = " | ".join(f"{f:.1f}" for _, f in floors)
-                lines.append(f"| {group[0]} | {group[1]} | {1 / z:.1f} | {cells} | {1 / z / floors[-1][1]:.2f} |")
+                pair = paired.get(group)
+                pair_cells = (f"{pair['find_us']:.1f} | {pair['floor_us']:.1f} | "
+                              f"{pair['find_us'] - pair['floor_us']:+.1f}" if pair else "- | - | -")
+                lines.append(f"| {group[0]} | {group[1]} | {1 / z:.1f} | {cells} | {1 / z / floors[-1][1]:.2f} "
+                             f"| {pair_cells} |")
         lines.append("")
 
     def peak(family, peer):
