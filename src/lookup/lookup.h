@@ -130,9 +130,9 @@ struct Lookup {
   static bool LongRows(long valueSize) { return valueSize >= 32; }
   // For a call of keys on a table whose buckets are prefetched or not. The
   // whole call's output counts, as its ranges share the last-level cache.
-  // On a Zen 4 with 32 MB of it, one thread's cached copy was 15-27% faster
-  // up to 12 MB of output and the streamed one 13-26% faster from 16 MB;
-  // two ranges of 8 MB each ran best streamed. Not from a table beyond the
+  // On a Zen 4 with 32 MB of it, one thread's cached copy won up to 12 MB
+  // of output (by 2-37% from 8 MB on) and the streamed one from 16 MB (by
+  // 7-26%); two ranges of 8 MB each ran best streamed. Not from a table beyond the
   // caches: there the streaming stores hold on to the buffers that the
   // rows' own misses need.
   static RowCopy RowCopyFor(long valueSize, long keys, bool prefetched) {
