@@ -278,6 +278,9 @@ void BM_FindSleepingWorkers(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * c.batch);
 }
 
+// Mean microseconds of count events that took seconds in all; 0 for none.
+double MicrosEach(double seconds, long count) { return count > 0 ? seconds * 1e6 / static_cast<double>(count) : 0.0; }
+
 // Where the host ran the pool's blocks: Find's own split of each batch
 // through Shard, with each block noting when it ran. A batch is concurrent
 // when every block started before the first one ended. Reported apart:
@@ -333,14 +336,11 @@ void BM_FindPlacement(benchmark::State& state) {
     benchmark::DoNotOptimize(c.out.data());
   }
   const auto batches = static_cast<long>(state.iterations());
-  const auto microsEach = [](double seconds, long count) {
-    return count > 0 ? seconds * 1e6 / static_cast<double>(count) : 0.0;
-  };
   state.counters["concurrent"] = static_cast<double>(concurrent) / static_cast<double>(batches);
-  state.counters["concurrent_us"] = microsEach(concurrentSeconds, concurrent);
-  state.counters["serial_us"] = microsEach(serialSeconds, batches - concurrent);
-  state.counters["last_start_us"] = microsEach(startSeconds, batches);
-  state.counters["return_us"] = microsEach(returnSeconds, batches);
+  state.counters["concurrent_us"] = MicrosEach(concurrentSeconds, concurrent);
+  state.counters["serial_us"] = MicrosEach(serialSeconds, batches - concurrent);
+  state.counters["last_start_us"] = MicrosEach(startSeconds, batches);
+  state.counters["return_us"] = MicrosEach(returnSeconds, batches);
   state.SetItemsProcessed(state.iterations() * c.batch);
 }
 
@@ -430,17 +430,28 @@ void BM_RowCopyFloor(benchmark::State& state) {
 // The floor under a 1-key call: post one task to threads blocked on one
 // condition variable, as the pool's workers are, and poll until the woken one
 // answers. Nothing else is handed over, so this is what the machine's wake-up
-// costs. With one waiter the same thread is woken every time; with as many
-// as the pool has, the condition variable picks which, as it does for the pool.
-void BM_HandOffFloor(benchmark::State& state) {
-  std::atomic<long> answered{0};
-  Sleepers sleepers(state.range(0), [&](long ticket) { answered.store(ticket, std::memory_order_release); });
-  long call = 0;
-  for (auto _ : state) {
-    sleepers.Post();
-    ++call;
-    while (answered.load(std::memory_order_acquire) != call) std::this_thread::yield();
+// costs.
+class HandOff {
+ public:
+  explicit HandOff(long waiters)
+      : sleepers_(waiters, [this](long ticket) { answered_.store(ticket, std::memory_order_release); }) {}
+  void Once() {
+    sleepers_.Post();
+    ++calls_;
+    while (answered_.load(std::memory_order_acquire) != calls_) std::this_thread::yield();
   }
+
+ private:
+  std::atomic<long> answered_{0};
+  long calls_ = 0;
+  Sleepers sleepers_;  // Last: its threads use the members above.
+};
+
+// With one waiter the same thread is woken every time; with as many as the
+// pool has, the condition variable picks which, as it does for the pool.
+void BM_HandOffFloor(benchmark::State& state) {
+  HandOff handOff(state.range(0));
+  for (auto _ : state) handOff.Once();
   state.SetItemsProcessed(state.iterations());
 }
 
@@ -452,28 +463,22 @@ void BM_HandOffFloor(benchmark::State& state) {
 void BM_FindBesideFloor(benchmark::State& state) {
   using Clock = std::chrono::steady_clock;
   Case c(state);
-  std::atomic<long> answered{0};
-  Sleepers sleepers(PoolSize(), [&](long ticket) { answered.store(ticket, std::memory_order_release); });
-  long call = 0;
-  Clock::duration floor{};
-  Clock::duration find{};
+  HandOff handOff(PoolSize());
+  double floorSeconds = 0;
+  double findSeconds = 0;
   for (auto _ : state) {
     const Clock::time_point posted = Clock::now();
-    sleepers.Post();
-    ++call;
-    while (answered.load(std::memory_order_acquire) != call) std::this_thread::yield();
+    handOff.Once();
     const Clock::time_point woken = Clock::now();
     if (c.FindNext() != 0) state.SkipWithError("Find failed");
     const Clock::time_point found = Clock::now();
-    floor += woken - posted;
-    find += found - woken;
+    floorSeconds += std::chrono::duration<double>(woken - posted).count();
+    findSeconds += std::chrono::duration<double>(found - woken).count();
     benchmark::DoNotOptimize(c.out.data());
   }
-  const auto microsEach = [&](Clock::duration total) {
-    return std::chrono::duration<double, std::micro>(total).count() / static_cast<double>(state.iterations());
-  };
-  state.counters["floor_us"] = microsEach(floor);
-  state.counters["find_us"] = microsEach(find);
+  const auto calls = static_cast<long>(state.iterations());
+  state.counters["floor_us"] = MicrosEach(floorSeconds, calls);
+  state.counters["find_us"] = MicrosEach(findSeconds, calls);
 }
 
 void OneKeyArgs(benchmark::internal::Benchmark* b) { TableArgs(b, {1L}); }

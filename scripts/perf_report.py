@@ -68,8 +68,17 @@ def table_name(log2_buckets):
     return "L2-resident" if log2_buckets <= 12 else "beyond LLC"
 
 
+def run_name(run):
+    return run["name"].replace("/real_time", "")
+
+
+def runs_named(runs, pattern):
+    """(groups, run) for every run whose name matches pattern, for the benchmarks read by their counters."""
+    return [(m.groups(), run) for run in runs for m in [re.fullmatch(pattern, run_name(run))] if m]
+
+
 def classify(run):
-    name = run["name"].replace("/real_time", "")
+    name = run_name(run)
     for pattern, family, impl in PATTERNS:
         m = re.fullmatch(pattern, name)
         if not m:
@@ -247,9 +256,7 @@ def main():
                   "where the sleeping workers stay under 1.7× no pool built that way gets there on this host at "
                   "that moment.", ""]
     floors = sorted((x, f) for (_, x), f in data.get(("handoff", ("floor",)), {}).items())
-    placements = [(m.groups(), run) for run in runs
-                  for m in [re.fullmatch(r"BM_FindPlacement/(\d+)/(\d+)/(\d+)", run["name"].replace("/real_time", ""))]
-                  if m]
+    placements = runs_named(runs, r"BM_FindPlacement/(\d+)/(\d+)/(\d+)")
     if placements:
         wake = floors[0][1] if floors else None
         lines += ["Where the host ran the pool's blocks: each batch split as Find splits it, through the pool, with "
@@ -277,9 +284,8 @@ def main():
                          f"| {speedup(run['concurrent_us'])} | {speedup(run['serial_us'])} "
                          f"| {run['last_start_us']:.1f} | {run['return_us']:.1f} | {bound} |")
         lines.append("")
-    paired = {(table_name(int(m.group(1))), int(m.group(2))): run for run in runs
-              for m in [re.fullmatch(r"BM_FindBesideFloor/1/(\d+)/(\d+)", run["name"].replace("/real_time", ""))]
-              if m}
+    paired = {(table_name(int(log2)), int(vs)): run
+              for (log2, vs), run in runs_named(runs, r"BM_FindBesideFloor/1/(\d+)/(\d+)")}
     if floors:
         waiters = [w for w, _ in floors]
         lines += ["Latency of a 1-key call on the pool, in µs, beside the floor under it: posting one task to threads "

@@ -132,9 +132,9 @@ struct Lookup {
   // whole call's output counts, as its ranges share the last-level cache.
   // On a Zen 4 with 32 MB of it, one thread's cached copy won up to 12 MB
   // of output (by 2-37% from 8 MB on) and the streamed one from 16 MB (by
-  // 7-26%); two ranges of 8 MB each ran best streamed. Not from a table beyond the
-  // caches: there the streaming stores hold on to the buffers that the
-  // rows' own misses need.
+  // 7-26%); two ranges of 8 MB each ran best streamed. Not from a table
+  // beyond the caches: there the streaming stores hold on to the buffers
+  // that the rows' own misses need.
   static RowCopy RowCopyFor(long valueSize, long keys, bool prefetched) {
     constexpr long kCachedOutputFloats = (long{12} << 20) / static_cast<long>(sizeof(float));
     if (!LongRows(valueSize)) {
@@ -191,11 +191,12 @@ struct Lookup {
     // A short range on a cached table is bound by its latency: too few keys
     // to pay for the call into a clone and the set-up of the runs (a 1-key
     // range took 60% longer), or for the longer paths' saved registers.
+    // Such a range never streams: it writes too little to need the fence.
     if (end - begin < kMinCalledRun && !prefetchBuckets) {
-      if (LongRows(table.valueSize)) {
-        RangeKeyByKey<RowCopy::kLibrary>(begin, end);
-      } else {
+      if (rowCopy == RowCopy::kInline) {
         RangeKeyByKey<RowCopy::kInline>(begin, end);
+      } else {
+        RangeKeyByKey<RowCopy::kLibrary>(begin, end);
       }
       return;
     }
